@@ -1,0 +1,241 @@
+"""Voice analysis for the offline backend: pitch track, voice profile and long-term spectrum.
+
+Everything runs on a 16 kHz mono copy of the signal, which is plenty for pitch and formants and
+keeps the analysis cheap next to the pitch shifter.
+"""
+
+from __future__ import annotations
+
+from dataclasses import dataclass
+
+import numpy as np
+from scipy import signal
+
+ANALYSIS_RATE = 16000
+HOP = 160  # 10 ms
+YIN_WINDOW = 512  # 32 ms integration window
+F0_MIN = 50.0
+F0_MAX = 1100.0
+YIN_THRESHOLD = 0.15
+VOICED_LIMIT = 0.30  # frames whose best dip stays above this are unvoiced
+FORMANT_MIN, FORMANT_MAX = 0.75, 1.35  # plausible adult-to-adult vocal tract ratios
+PRIOR_WEIGHT = 2.0
+
+ENVELOPE_FFT = 1024  # 64 ms frames for spectra
+# Band edges for the long-term spectrum and the matching EQ: third-octave-like bands from 80 Hz.
+BAND_CENTRES = 80.0 * 2.0 ** (np.arange(0, 26) / 3.0)  # 80 Hz .. ~25 kHz
+
+
+def to_analysis_rate(samples: np.ndarray, rate: int) -> np.ndarray:
+    if rate == ANALYSIS_RATE:
+        return samples.astype(np.float64, copy=False)
+    g = np.gcd(int(rate), ANALYSIS_RATE)
+    return signal.resample_poly(samples.astype(np.float64), ANALYSIS_RATE // g, int(rate) // g)
+
+
+def frame_signal(x: np.ndarray, length: int, hop: int) -> np.ndarray:
+    """Frames of `length` samples every `hop` samples (a strided view; zero-padded at the end)."""
+    if len(x) < length:
+        x = np.pad(x, (0, length - len(x)))
+    count = 1 + (len(x) - length) // hop
+    return np.lib.stride_tricks.sliding_window_view(x, length)[::hop][:count]
+
+
+@dataclass
+class PitchTrack:
+    f0: np.ndarray  # Hz per frame, 0 where unvoiced
+    rms: np.ndarray  # frame level (linear)
+    hop_seconds: float
+
+    @property
+    def voiced(self) -> np.ndarray:
+        return self.f0 > 0
+
+
+def track_pitch(x16: np.ndarray) -> PitchTrack:
+    """YIN pitch tracker (cumulative mean normalised difference) vectorised over frames."""
+    tau_min = int(ANALYSIS_RATE / F0_MAX)
+    tau_max = int(np.ceil(ANALYSIS_RATE / F0_MIN))
+    span = YIN_WINDOW + tau_max
+    frames = frame_signal(x16, span, HOP)
+    n_fft = 1 << int(np.ceil(np.log2(span + YIN_WINDOW)))
+
+    # r(tau) = sum_j x[j] x[j+tau] for j in the integration window, for every frame at once.
+    spec_full = np.fft.rfft(frames, n_fft, axis=1)
+    spec_head = np.fft.rfft(frames[:, :YIN_WINDOW], n_fft, axis=1)
+    corr = np.fft.irfft(spec_full * np.conj(spec_head), n_fft, axis=1)[:, : tau_max + 1]
+    squares = np.cumsum(np.pad(frames**2, ((0, 0), (1, 0))), axis=1)
+    energy_head = squares[:, YIN_WINDOW]
+    taus = np.arange(tau_max + 1)
+    energy_shift = squares[:, taus + YIN_WINDOW] - squares[:, taus]
+    diff = energy_head[:, None] + energy_shift - 2.0 * corr
+    diff[:, 0] = 0.0
+    diff = np.maximum(diff, 0.0)
+
+    running = np.cumsum(diff[:, 1:], axis=1)
+    cmnd = np.ones_like(diff)
+    with np.errstate(divide="ignore", invalid="ignore"):
+        cmnd[:, 1:] = np.where(running > 0, diff[:, 1:] * taus[1:] / running, 1.0)
+
+    search = cmnd[:, tau_min : tau_max + 1]
+    below = search < YIN_THRESHOLD
+    # First dip under the threshold, walked down to its local minimum; otherwise the global minimum.
+    first = np.where(below.any(axis=1), below.argmax(axis=1), search.argmin(axis=1))
+    idx = first.copy()
+    rows = np.arange(len(search))
+    for _ in range(64):
+        nxt = np.minimum(idx + 1, search.shape[1] - 1)
+        step = search[rows, nxt] < search[rows, idx]
+        if not step.any():
+            break
+        idx = np.where(step, nxt, idx)
+    best = search[rows, idx]
+    tau = (idx + tau_min).astype(np.float64)
+
+    # Parabolic refinement of the dip position.
+    left = cmnd[rows, np.maximum(tau.astype(int) - 1, 1)]
+    mid = cmnd[rows, tau.astype(int)]
+    right = cmnd[rows, np.minimum(tau.astype(int) + 1, tau_max)]
+    denom = left - 2.0 * mid + right
+    with np.errstate(divide="ignore", invalid="ignore"):
+        shift = np.where(np.abs(denom) > 1e-12, 0.5 * (left - right) / denom, 0.0)
+    tau = tau + np.clip(shift, -0.5, 0.5)
+
+    rms = np.sqrt(np.maximum(energy_head / YIN_WINDOW, 0.0))
+    loud_floor = max(rms.max(initial=0.0) * 10 ** (-40 / 20), 1e-4)
+    voiced = (best < VOICED_LIMIT) & (rms > loud_floor)
+    f0 = np.where(voiced, ANALYSIS_RATE / tau, 0.0)
+    f0 = _drop_isolated(f0)
+    return PitchTrack(f0=f0, rms=rms, hop_seconds=HOP / ANALYSIS_RATE)
+
+
+def _drop_isolated(f0: np.ndarray, run: int = 3) -> np.ndarray:
+    """Unvoice voiced runs shorter than `run` frames: they are almost always tracking noise."""
+    voiced = f0 > 0
+    out = f0.copy()
+    start = None
+    for i, v in enumerate(np.append(voiced, False)):
+        if v and start is None:
+            start = i
+        elif not v and start is not None:
+            if i - start < run:
+                out[start:i] = 0.0
+            start = None
+    return out
+
+
+def smooth_log_spectrum(power: np.ndarray, lifter: int) -> np.ndarray:
+    """Cepstrally smoothed log power spectrum (removes harmonic ripple, keeps the envelope)."""
+    log_power = np.log(np.maximum(power, 1e-12))
+    cep = np.fft.irfft(log_power)
+    cep[lifter:-lifter] = 0.0
+    return np.fft.rfft(cep).real
+
+
+@dataclass
+class VoiceProfile:
+    """What the converter needs to know about one voice."""
+
+    f0_median: float  # Hz, 0 when the clip has no voiced speech
+    f0_spread: float  # semitones (robust standard deviation of log F0)
+    voiced_seconds: float
+    mean_power: np.ndarray  # average power spectrum of voiced frames (ENVELOPE_FFT grid, 16 kHz)
+    active_rms: float  # level of the active (non-silent) part
+
+
+def profile_voice(x16: np.ndarray, track: PitchTrack | None = None) -> VoiceProfile:
+    track = track or track_pitch(x16)
+    voiced = track.voiced
+    if voiced.sum() >= 5:
+        log_f0 = np.log2(track.f0[voiced])
+        median = float(2.0 ** np.median(log_f0))
+        q25, q75 = np.percentile(log_f0, [25, 75])
+        spread = float((q75 - q25) / 1.349 * 12.0)
+    else:
+        median, spread = 0.0, 0.0
+
+    frames = frame_signal(x16, ENVELOPE_FFT, HOP)
+    n = min(len(frames), len(voiced))
+    window = np.hanning(ENVELOPE_FFT)
+    pick = np.flatnonzero(voiced[:n]) if voiced[:n].any() else np.arange(n)
+    spectra = np.abs(np.fft.rfft(frames[pick] * window, axis=1)) ** 2
+    mean_power = spectra.mean(axis=0) if len(spectra) else np.ones(ENVELOPE_FFT // 2 + 1)
+
+    return VoiceProfile(
+        f0_median=median,
+        f0_spread=spread,
+        voiced_seconds=float(voiced.sum() * track.hop_seconds),
+        mean_power=mean_power,
+        active_rms=active_level(track.rms),
+    )
+
+
+def active_level(rms: np.ndarray) -> float:
+    """Level of the frames that carry speech: frames within 30 dB of the loudest ones."""
+    if rms.size == 0 or rms.max() <= 0:
+        return 0.0
+    top = np.percentile(rms, 95)
+    active = rms[rms > top * 10 ** (-30 / 20)]
+    return float(np.sqrt(np.mean(active**2))) if active.size else 0.0
+
+
+def envelope_lifter(*f0s: float) -> int:
+    """Cepstral lifter that stays below the shortest pitch period of the voices compared."""
+    top = max([f for f in f0s if f > 0], default=150.0)
+    return int(np.clip(0.5 * ANALYSIS_RATE / top, 12, 36))
+
+
+def estimate_formant_ratio(source: VoiceProfile, reference: VoiceProfile) -> float:
+    """Frequency warp that best maps the source's envelope onto the reference's.
+
+    Searches a factor a so that source(f / a) matches reference(f) over the formant region, after
+    removing each envelope's overall tilt (tilt is the matching EQ's job). Both envelopes are
+    smoothed alike, and a mild prior drawn from the pitch ratio settles near-ties, since formants
+    follow pitch loosely across speakers (about the 0.25th power).
+    """
+    lifter = envelope_lifter(source.f0_median, reference.f0_median)
+    src_env = smooth_log_spectrum(source.mean_power, lifter)
+    ref_env = smooth_log_spectrum(reference.mean_power, lifter)
+    freqs = np.fft.rfftfreq(ENVELOPE_FFT, 1.0 / ANALYSIS_RATE)
+    grid = np.geomspace(250.0, 4500.0, 160)
+    ref = _detrend(grid, np.interp(grid, freqs, ref_env))
+    ref /= np.linalg.norm(ref) + 1e-12
+    if source.f0_median > 0 and reference.f0_median > 0:
+        prior = 0.25 * np.log(reference.f0_median / source.f0_median)
+    else:
+        prior = 0.0
+    ratios = np.geomspace(FORMANT_MIN, FORMANT_MAX, 97)
+    scores = np.empty(len(ratios))
+    for k, ratio in enumerate(ratios):
+        src = _detrend(grid, np.interp(grid / ratio, freqs, src_env))
+        scores[k] = float(np.dot(src, ref) / (np.linalg.norm(src) + 1e-12))
+    scores -= PRIOR_WEIGHT * (np.log(ratios) - prior) ** 2
+    return float(ratios[int(np.argmax(scores))])
+
+
+def _detrend(freqs: np.ndarray, values: np.ndarray) -> np.ndarray:
+    x = np.log(freqs)
+    slope, intercept = np.polyfit(x, values, 1)
+    return values - (slope * x + intercept)
+
+
+def band_levels(samples: np.ndarray, rate: int) -> tuple[np.ndarray, np.ndarray]:
+    """Long-term spectrum of the active part in bands: (centres in Hz, level in dB) up to Nyquist."""
+    n_fft = 2048 if rate > 24000 else 1024
+    hop = n_fft // 2
+    frames = frame_signal(samples.astype(np.float64), n_fft, hop)
+    power = np.abs(np.fft.rfft(frames * np.hanning(n_fft), axis=1)) ** 2
+    level = power.sum(axis=1)
+    if level.size and level.max() > 0:
+        keep = level > np.percentile(level, 95) * 10 ** (-30 / 10)
+        power = power[keep]
+    mean = power.mean(axis=0) if len(power) else np.zeros(n_fft // 2 + 1)
+    freqs = np.fft.rfftfreq(n_fft, 1.0 / rate)
+    centres = BAND_CENTRES[BAND_CENTRES * 2 ** (1 / 6) < rate / 2]
+    out = np.empty(len(centres))
+    for i, c in enumerate(centres):
+        lo, hi = c * 2 ** (-1 / 6), c * 2 ** (1 / 6)
+        sel = (freqs >= lo) & (freqs < hi)
+        band = mean[sel].mean() if sel.any() else np.interp(c, freqs, mean)
+        out[i] = 10.0 * np.log10(max(band, 1e-14))
+    return centres, out
