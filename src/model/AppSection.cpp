@@ -4,8 +4,7 @@
 namespace chorale {
 
 namespace {
-struct SectionRow
-{
+struct SectionRow {
     AppSection section;
     const char *raw;
     const char *title;
@@ -21,13 +20,11 @@ constexpr SectionRow sectionTable[] = {
         {AppSection::settings, "settings", "Settings", "gearshape.fill"},
 };
 
-const SectionRow &row(AppSection section)
-{
+const SectionRow &row(AppSection section) {
     return sectionTable[static_cast<int>(section)];
 }
 
-struct SortRow
-{
+struct SortRow {
     LibrarySort sort;
     const char *raw;
     const char *label;
@@ -40,8 +37,7 @@ constexpr SortRow sortTable[] = {
 };
 } // namespace
 
-const QList<AppSection> &allAppSections()
-{
+const QList<AppSection> &allAppSections() {
     static const QList<AppSection> all = [] {
         QList<AppSection> list;
         for (const auto &r : sectionTable)
@@ -51,12 +47,17 @@ const QList<AppSection> &allAppSections()
     return all;
 }
 
-QString rawValue(AppSection section) { return QString::fromLatin1(row(section).raw); }
-QString title(AppSection section) { return QString::fromLatin1(row(section).title); }
-QString iconName(AppSection section) { return QString::fromLatin1(row(section).icon); }
+QString rawValue(AppSection section) {
+    return QString::fromLatin1(row(section).raw);
+}
+QString title(AppSection section) {
+    return QString::fromLatin1(row(section).title);
+}
+QString iconName(AppSection section) {
+    return QString::fromLatin1(row(section).icon);
+}
 
-std::optional<AppSection> appSectionFromRaw(const QString &raw)
-{
+std::optional<AppSection> appSectionFromRaw(const QString &raw) {
     for (const auto &r : sectionTable) {
         if (raw == QLatin1String(r.raw))
             return r.section;
@@ -64,25 +65,21 @@ std::optional<AppSection> appSectionFromRaw(const QString &raw)
     return std::nullopt;
 }
 
-const QList<LibrarySort> &allLibrarySorts()
-{
+const QList<LibrarySort> &allLibrarySorts() {
     static const QList<LibrarySort> all = {LibrarySort::date, LibrarySort::duration,
                                            LibrarySort::character};
     return all;
 }
 
-QString rawValue(LibrarySort sort)
-{
+QString rawValue(LibrarySort sort) {
     return QString::fromLatin1(sortTable[static_cast<int>(sort)].raw);
 }
 
-QString label(LibrarySort sort)
-{
+QString label(LibrarySort sort) {
     return QString::fromLatin1(sortTable[static_cast<int>(sort)].label);
 }
 
-std::optional<LibrarySort> librarySortFromRaw(const QString &raw)
-{
+std::optional<LibrarySort> librarySortFromRaw(const QString &raw) {
     for (const auto &r : sortTable) {
         if (raw == QLatin1String(r.raw))
             return r.sort;

@@ -3,7 +3,6 @@
 
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
-
 #include <qcoro/qcorofuture.h>
 #include <qcoro/qcorotask.h>
 
@@ -18,14 +17,11 @@ namespace chorale {
 // that awaited it (the main thread for every caller in this app). Any exception thrown by `work`
 // is rethrown in the awaiting coroutine.
 template <typename Work>
-auto runInBackground(Work work,
-                     QThread::Priority priority = QThread::InheritPriority)
-        -> QCoro::Task<std::invoke_result_t<Work>>
-{
+auto runInBackground(Work work, QThread::Priority priority = QThread::InheritPriority)
+        -> QCoro::Task<std::invoke_result_t<Work>> {
     using Result = std::invoke_result_t<Work>;
     // Exceptions are carried by hand so that every exception type survives the thread hop.
-    struct Outcome
-    {
+    struct Outcome {
         std::exception_ptr error;
         std::conditional_t<std::is_void_v<Result>, bool, std::optional<Result>> value{};
     };

@@ -9,8 +9,7 @@ namespace chorale {
 
 // The app's one error type: every failure a user can see carries one of these cases and the
 // message the screens show for it.
-class ChoraleError : public std::exception
-{
+class ChoraleError : public std::exception {
 public:
     enum class Kind {
         durationOutOfRange,

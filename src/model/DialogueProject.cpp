@@ -5,16 +5,14 @@
 
 namespace chorale {
 
-void DialogueProject::refreshDuration()
-{
+void DialogueProject::refreshDuration() {
     double end = 0;
     for (const auto &clip : clips)
         end = std::max(end, clip.endTime());
     duration = end;
 }
 
-QString DialogueProject::audioURL(const DialogueClip &clip) const
-{
+QString DialogueProject::audioURL(const DialogueClip &clip) const {
     return DataPaths::dialogueClipFile(id, clip.fileName);
 }
 

@@ -11,8 +11,7 @@
 namespace chorale {
 
 // One lane of the timeline, normally one per character.
-struct DialogueTrack
-{
+struct DialogueTrack {
     QUuid id;
     QString name;
 
@@ -20,8 +19,7 @@ struct DialogueTrack
 };
 
 // A piece of audio placed on a track; its file lives in the dialogue's own clips folder.
-struct DialogueClip
-{
+struct DialogueClip {
     QUuid id;
     QUuid trackId;
     double startTime = 0; // seconds from the start of the dialogue
@@ -39,8 +37,7 @@ struct DialogueClip
 };
 
 // A dialogue arranged on a multi-track timeline.
-struct DialogueProject
-{
+struct DialogueProject {
     QUuid id;
     QString name;
     QDateTime createdAt;

@@ -3,8 +3,7 @@
 
 namespace chorale {
 
-std::optional<QUuid> parseId(QStringView text)
-{
+std::optional<QUuid> parseId(QStringView text) {
     if (text.size() != 36)
         return std::nullopt;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -19,8 +18,7 @@ std::optional<QUuid> parseId(QStringView text)
     return id;
 }
 
-bool isPlainFileName(QStringView name)
-{
+bool isPlainFileName(QStringView name) {
     if (name.isEmpty() || name == u"." || name == u"..")
         return false;
     for (QChar c : name) {

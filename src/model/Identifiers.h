@@ -9,8 +9,7 @@
 namespace chorale {
 
 // Upper-case canonical UUID text: the form used for folder names, file names and JSON.
-inline QString idText(const QUuid &id)
-{
+inline QString idText(const QUuid &id) {
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 

@@ -7,20 +7,17 @@
 
 namespace chorale {
 
-bool LibraryItem::hasConverted() const
-{
+bool LibraryItem::hasConverted() const {
     return QFileInfo::exists(DataPaths::convertedFile(id));
 }
 
-QString LibraryItem::voiceLabel() const
-{
+QString LibraryItem::voiceLabel() const {
     if (emotionName && !emotionName->trimmed().isEmpty())
         return characterName + QStringLiteral("  ·  ") + *emotionName;
     return characterName;
 }
 
-QString LibraryItem::displayTitle() const
-{
+QString LibraryItem::displayTitle() const {
     if (title) {
         const QString trimmed = title->trimmed();
         if (!trimmed.isEmpty())
@@ -29,8 +26,7 @@ QString LibraryItem::displayTitle() const
     return voiceLabel();
 }
 
-bool LibraryItem::needsTitle() const
-{
+bool LibraryItem::needsTitle() const {
     return !title || title->trimmed().isEmpty();
 }
 

@@ -11,8 +11,7 @@ namespace chorale {
 
 // One take (recorded or spoken from a prompt) with its optional clone; stored in
 // library/<id>/ as meta.json, original.wav and, once cloned, converted.wav.
-struct LibraryItem
-{
+struct LibraryItem {
     // Takes spoken from a typed prompt carry this device name.
     static inline const QString promptDevice = QStringLiteral("Prompt");
     static inline const QString unassignedCharacter = QStringLiteral("Unassigned");

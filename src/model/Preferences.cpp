@@ -3,8 +3,7 @@
 
 namespace chorale {
 
-std::unique_ptr<QSettings> openPreferences()
-{
+std::unique_ptr<QSettings> openPreferences() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Chorale"), QStringLiteral("Chorale"));
 }

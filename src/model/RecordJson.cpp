@@ -12,42 +12,35 @@ namespace chorale::RecordJson {
 namespace {
 
 // Reads keys of one object; the first failure makes the whole record unreadable.
-class Reader
-{
+class Reader {
 public:
     explicit Reader(const QJsonObject &object)
-        : m_object(object)
-    {
-    }
+        : m_object(object) {}
 
     bool ok() const { return m_ok; }
 
-    QString string(const char *key)
-    {
+    QString string(const char *key) {
         const QJsonValue v = m_object.value(QLatin1String(key));
         if (!v.isString())
             return fail<QString>();
         return v.toString();
     }
 
-    double number(const char *key)
-    {
+    double number(const char *key) {
         const QJsonValue v = m_object.value(QLatin1String(key));
         if (!v.isDouble())
             return fail<double>();
         return v.toDouble();
     }
 
-    QUuid id(const char *key)
-    {
+    QUuid id(const char *key) {
         const auto parsed = parseId(string(key));
         if (!parsed)
             return fail<QUuid>();
         return *parsed;
     }
 
-    QDateTime date(const char *key)
-    {
+    QDateTime date(const char *key) {
         const auto parsed = readDate(string(key));
         if (!parsed)
             return fail<QDateTime>();
@@ -55,8 +48,7 @@ public:
     }
 
     // A file name that is joined to a folder path must stay inside that folder.
-    QString fileName(const char *key)
-    {
+    QString fileName(const char *key) {
         QString name = string(key);
         if (!isPlainFileName(name))
             return fail<QString>();
@@ -64,28 +56,23 @@ public:
     }
 
     // Optional keys: missing or null read as absent; any other type is an error.
-    bool present(const char *key) const
-    {
+    bool present(const char *key) const {
         const QJsonValue v = m_object.value(QLatin1String(key));
         return !v.isUndefined() && !v.isNull();
     }
 
-    std::optional<QString> optionalString(const char *key)
-    {
+    std::optional<QString> optionalString(const char *key) {
         return present(key) ? std::optional(string(key)) : std::nullopt;
     }
-    std::optional<QUuid> optionalId(const char *key)
-    {
+    std::optional<QUuid> optionalId(const char *key) {
         return present(key) ? std::optional(id(key)) : std::nullopt;
     }
-    std::optional<QDateTime> optionalDate(const char *key)
-    {
+    std::optional<QDateTime> optionalDate(const char *key) {
         return present(key) ? std::optional(date(key)) : std::nullopt;
     }
 
     template <typename T, typename Decode>
-    QList<T> array(const char *key, Decode decodeElement, bool required = true)
-    {
+    QList<T> array(const char *key, Decode decodeElement, bool required = true) {
         const QJsonValue v = m_object.value(QLatin1String(key));
         if (!required && (v.isUndefined() || v.isNull()))
             return {};
@@ -104,8 +91,7 @@ public:
 
 private:
     template <typename T>
-    T fail()
-    {
+    T fail() {
         m_ok = false;
         return T{};
     }
@@ -115,8 +101,7 @@ private:
 };
 
 template <typename T>
-std::optional<T> finish(const Reader &reader, T &&value)
-{
+std::optional<T> finish(const Reader &reader, T &&value) {
     if (!reader.ok())
         return std::nullopt;
     return std::move(value);
@@ -124,17 +109,20 @@ std::optional<T> finish(const Reader &reader, T &&value)
 
 } // namespace
 
-QString writeDate(const QDateTime &date)
-{
+QString writeDate(const QDateTime &date) {
     // Qt::ISODate leaves out milliseconds and writes "Z" for UTC.
     return date.toUTC().toString(Qt::ISODate);
 }
 
-std::optional<QDateTime> readDate(const QString &text)
-{
+QDateTime currentDate() {
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    return QDateTime::fromMSecsSinceEpoch(ms - ms % 1000, Qt::UTC);
+}
+
+std::optional<QDateTime> readDate(const QString &text) {
     // Internet date-time with whole seconds and an explicit zone.
-    static const QRegularExpression form(QStringLiteral(
-            R"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(Z|[+-]\d{2}:\d{2})$)"));
+    static const QRegularExpression form(
+            QStringLiteral(R"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(Z|[+-]\d{2}:\d{2})$)"));
     if (!form.match(text).hasMatch())
         return std::nullopt;
     QDateTime date = QDateTime::fromString(text, Qt::ISODate);
@@ -143,8 +131,7 @@ std::optional<QDateTime> readDate(const QString &text)
     return date.toUTC();
 }
 
-QJsonObject toJson(const CharacterEmotion &e)
-{
+QJsonObject toJson(const CharacterEmotion &e) {
     return {{"id", idText(e.id)},
             {"name", e.name},
             {"duration", e.duration},
@@ -152,8 +139,7 @@ QJsonObject toJson(const CharacterEmotion &e)
             {"fileName", e.fileName}};
 }
 
-QJsonObject toJson(const VoiceCharacter &c)
-{
+QJsonObject toJson(const VoiceCharacter &c) {
     QJsonArray emotions;
     for (const auto &e : c.emotions)
         emotions.append(toJson(e));
@@ -164,8 +150,7 @@ QJsonObject toJson(const VoiceCharacter &c)
             {"emotions", emotions}};
 }
 
-QJsonObject toJson(const LibraryItem &item)
-{
+QJsonObject toJson(const LibraryItem &item) {
     QJsonObject o{{"id", idText(item.id)},
                   {"createdAt", writeDate(item.createdAt)},
                   {"duration", item.duration},
@@ -184,13 +169,11 @@ QJsonObject toJson(const LibraryItem &item)
     return o;
 }
 
-QJsonObject toJson(const DialogueTrack &t)
-{
+QJsonObject toJson(const DialogueTrack &t) {
     return {{"id", idText(t.id)}, {"name", t.name}};
 }
 
-QJsonObject toJson(const DialogueClip &c)
-{
+QJsonObject toJson(const DialogueClip &c) {
     QJsonObject o{{"id", idText(c.id)},
                   {"trackId", idText(c.trackId)},
                   {"startTime", c.startTime},
@@ -204,8 +187,7 @@ QJsonObject toJson(const DialogueClip &c)
     return o;
 }
 
-QJsonObject toJson(const DialogueProject &p)
-{
+QJsonObject toJson(const DialogueProject &p) {
     QJsonArray tracks;
     for (const auto &t : p.tracks)
         tracks.append(toJson(t));
@@ -221,24 +203,21 @@ QJsonObject toJson(const DialogueProject &p)
             {"clips", clips}};
 }
 
-std::optional<CharacterEmotion> emotionFromJson(const QJsonObject &object)
-{
+std::optional<CharacterEmotion> emotionFromJson(const QJsonObject &object) {
     Reader r(object);
     CharacterEmotion e{r.id("id"), r.string("name"), r.number("duration"), r.date("createdAt"),
                        r.fileName("fileName")};
     return finish(r, std::move(e));
 }
 
-std::optional<VoiceCharacter> characterFromJson(const QJsonObject &object)
-{
+std::optional<VoiceCharacter> characterFromJson(const QJsonObject &object) {
     Reader r(object);
     VoiceCharacter c{r.id("id"), r.string("name"), r.date("createdAt"), r.number("duration"),
                      r.array<CharacterEmotion>("emotions", emotionFromJson, false)};
     return finish(r, std::move(c));
 }
 
-std::optional<LibraryItem> itemFromJson(const QJsonObject &object)
-{
+std::optional<LibraryItem> itemFromJson(const QJsonObject &object) {
     Reader r(object);
     LibraryItem item;
     item.id = r.id("id");
@@ -254,15 +233,13 @@ std::optional<LibraryItem> itemFromJson(const QJsonObject &object)
     return finish(r, std::move(item));
 }
 
-std::optional<DialogueTrack> trackFromJson(const QJsonObject &object)
-{
+std::optional<DialogueTrack> trackFromJson(const QJsonObject &object) {
     Reader r(object);
     DialogueTrack t{r.id("id"), r.string("name")};
     return finish(r, std::move(t));
 }
 
-std::optional<DialogueClip> clipFromJson(const QJsonObject &object)
-{
+std::optional<DialogueClip> clipFromJson(const QJsonObject &object) {
     Reader r(object);
     DialogueClip c;
     c.id = r.id("id");
@@ -277,8 +254,7 @@ std::optional<DialogueClip> clipFromJson(const QJsonObject &object)
     return finish(r, std::move(c));
 }
 
-std::optional<DialogueProject> projectFromJson(const QJsonObject &object)
-{
+std::optional<DialogueProject> projectFromJson(const QJsonObject &object) {
     Reader r(object);
     DialogueProject p;
     p.id = r.id("id");
@@ -292,16 +268,14 @@ std::optional<DialogueProject> projectFromJson(const QJsonObject &object)
 }
 
 template <typename Record>
-QByteArray encode(const Record &record)
-{
+QByteArray encode(const Record &record) {
     return QJsonDocument(toJson(record)).toJson(QJsonDocument::Indented);
 }
 
 namespace {
 template <typename Record>
 std::optional<Record> decodeWith(const QByteArray &bytes,
-                                 std::optional<Record> (*fromJson)(const QJsonObject &))
-{
+                                 std::optional<Record> (*fromJson)(const QJsonObject &)) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
@@ -311,18 +285,15 @@ std::optional<Record> decodeWith(const QByteArray &bytes,
 } // namespace
 
 template <>
-std::optional<VoiceCharacter> decode(const QByteArray &bytes)
-{
+std::optional<VoiceCharacter> decode(const QByteArray &bytes) {
     return decodeWith(bytes, characterFromJson);
 }
 template <>
-std::optional<LibraryItem> decode(const QByteArray &bytes)
-{
+std::optional<LibraryItem> decode(const QByteArray &bytes) {
     return decodeWith(bytes, itemFromJson);
 }
 template <>
-std::optional<DialogueProject> decode(const QByteArray &bytes)
-{
+std::optional<DialogueProject> decode(const QByteArray &bytes) {
     return decodeWith(bytes, projectFromJson);
 }
 

@@ -41,6 +41,9 @@ template <typename Record>
 std::optional<Record> decode(const QByteArray &bytes);
 
 QString writeDate(const QDateTime &date);
+// The current instant as records store it (whole seconds, UTC), so that a record in memory
+// equals the same record read back from disk.
+QDateTime currentDate();
 std::optional<QDateTime> readDate(const QString &text);
 
 } // namespace chorale::RecordJson

@@ -7,8 +7,7 @@
 
 namespace chorale {
 
-std::optional<CharacterEmotion> VoiceCharacter::emotion(const std::optional<QUuid> &id) const
-{
+std::optional<CharacterEmotion> VoiceCharacter::emotion(const std::optional<QUuid> &id) const {
     if (id) {
         for (const auto &e : emotions) {
             if (e.id == *id)
@@ -20,8 +19,7 @@ std::optional<CharacterEmotion> VoiceCharacter::emotion(const std::optional<QUui
     return emotions.first();
 }
 
-QString VoiceCharacter::emotionSummary() const
-{
+QString VoiceCharacter::emotionSummary() const {
     QStringList names;
     for (const auto &e : emotions) {
         if (!e.name.isEmpty())

@@ -11,8 +11,7 @@
 namespace chorale {
 
 // One named reference clip of a character, stored as characters/<character id>/<fileName>.
-struct CharacterEmotion
-{
+struct CharacterEmotion {
     QUuid id;
     QString name;
     double duration = 0;
@@ -23,8 +22,7 @@ struct CharacterEmotion
 };
 
 // A voice the user can clone into: a name and one or more emotion clips.
-struct VoiceCharacter
-{
+struct VoiceCharacter {
     QUuid id;
     QString name;
     QDateTime createdAt;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Crash-safe replacement: the old file survives any failure and no temporary file is left.
 #include "model/AtomicFile.h"
-#include "model/ChoraleError.h"
 
+#include "model/ChoraleError.h"
 #include "support/TestData.h"
 
 #include <QDir>
@@ -11,18 +11,17 @@
 
 using namespace chorale;
 
-TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaries)
-{
+TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaries) {
     test::TempDataRoot root;
     const QString path = root.scratch("meta.json");
     test::writeAll(path, "old");
     AtomicFile::write(path, "new");
     EXPECT_EQ(test::readAll(path), "new");
-    EXPECT_EQ(QDir(root.scratch("")).entryList(QDir::Files | QDir::Hidden), QStringList{"meta.json"});
+    EXPECT_EQ(QDir(root.scratch("")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"meta.json"});
 }
 
-TEST(AtomicFile, FailedProducerKeepsOldFile)
-{
+TEST(AtomicFile, FailedProducerKeepsOldFile) {
     test::TempDataRoot root;
     const QString path = root.scratch("mix.wav");
     test::writeAll(path, "previous export");
@@ -36,8 +35,7 @@ TEST(AtomicFile, FailedProducerKeepsOldFile)
     EXPECT_EQ(QDir(root.scratch("")).entryList(QDir::Files | QDir::Hidden), QStringList{"mix.wav"});
 }
 
-TEST(AtomicFile, MissingFolderIsAnError)
-{
+TEST(AtomicFile, MissingFolderIsAnError) {
     test::TempDataRoot root;
     EXPECT_THROW(AtomicFile::write(root.scratch("no/such/folder/meta.json"), "x"), ChoraleError);
 }

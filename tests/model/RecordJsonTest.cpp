@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Protects the on-disk JSON form of every record: exact keys, optional keys left out, sorted
 // pretty output, strict dates, and refusal of records that could point outside their folder.
-#include "model/Identifiers.h"
 #include "model/RecordJson.h"
 
-#include <QJsonDocument>
+#include "model/Identifiers.h"
+
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimeZone>
 
@@ -15,18 +16,15 @@ using namespace chorale;
 
 namespace {
 
-QDateTime at(const char *iso)
-{
+QDateTime at(const char *iso) {
     return *RecordJson::readDate(QString::fromLatin1(iso));
 }
 
-QJsonObject parse(const QByteArray &bytes)
-{
+QJsonObject parse(const QByteArray &bytes) {
     return QJsonDocument::fromJson(bytes).object();
 }
 
-LibraryItem bareItem()
-{
+LibraryItem bareItem() {
     LibraryItem item;
     item.id = QUuid::createUuid();
     item.createdAt = at("2025-01-31T09:15:02Z");
@@ -38,11 +36,10 @@ LibraryItem bareItem()
 
 } // namespace
 
-TEST(RecordJson, BareItemWritesExactlyFiveSortedKeys)
-{
+TEST(RecordJson, BareItemWritesExactlyFiveSortedKeys) {
     const QByteArray bytes = RecordJson::encode(bareItem());
-    EXPECT_EQ(parse(bytes).keys(), (QStringList{"characterName", "createdAt", "duration", "id",
-                                                 "sourceDevice"}));
+    EXPECT_EQ(parse(bytes).keys(),
+              (QStringList{"characterName", "createdAt", "duration", "id", "sourceDevice"}));
     // Pretty-printed, one member per line, keys in alphabetical order on disk.
     const QList<QByteArray> lines = bytes.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 7);
@@ -51,8 +48,7 @@ TEST(RecordJson, BareItemWritesExactlyFiveSortedKeys)
     EXPECT_TRUE(bytes.contains("\"createdAt\": \"2025-01-31T09:15:02Z\""));
 }
 
-TEST(RecordJson, FullItemRoundTrips)
-{
+TEST(RecordJson, FullItemRoundTrips) {
     LibraryItem item = bareItem();
     item.characterId = QUuid::createUuid();
     item.characterName = QStringLiteral("Anna");
@@ -65,8 +61,7 @@ TEST(RecordJson, FullItemRoundTrips)
     EXPECT_EQ(RecordJson::decode<LibraryItem>(bytes), item);
 }
 
-TEST(RecordJson, DatesKeepWholeSecondsOnly)
-{
+TEST(RecordJson, DatesKeepWholeSecondsOnly) {
     LibraryItem item = bareItem();
     item.createdAt = QDateTime::fromMSecsSinceEpoch(1738314902789, Qt::UTC);
     const auto back = RecordJson::decode<LibraryItem>(RecordJson::encode(item));
@@ -74,10 +69,8 @@ TEST(RecordJson, DatesKeepWholeSecondsOnly)
     EXPECT_EQ(back->createdAt.toMSecsSinceEpoch(), 1738314902000);
 }
 
-TEST(RecordJson, DateReaderIsStrict)
-{
-    struct Case
-    {
+TEST(RecordJson, DateReaderIsStrict) {
+    struct Case {
         const char *text;
         bool reads;
     };
@@ -95,11 +88,9 @@ TEST(RecordJson, DateReaderIsStrict)
     EXPECT_EQ(at("2025-01-31T10:15:02+01:00"), at("2025-01-31T09:15:02Z"));
 }
 
-TEST(RecordJson, ItemReadingRules)
-{
+TEST(RecordJson, ItemReadingRules) {
     const QJsonObject good = RecordJson::toJson(bareItem());
-    struct Case
-    {
+    struct Case {
         const char *name;
         std::function<void(QJsonObject &)> edit;
         bool reads;
@@ -127,8 +118,7 @@ TEST(RecordJson, ItemReadingRules)
     EXPECT_FALSE(RecordJson::decode<LibraryItem>("{\"id\": "));
 }
 
-TEST(RecordJson, CharacterWithoutEmotionsReadsEmptyAndWritesKey)
-{
+TEST(RecordJson, CharacterWithoutEmotionsReadsEmptyAndWritesKey) {
     QJsonObject o{{"id", idText(QUuid::createUuid())},
                   {"name", "Old"},
                   {"createdAt", "2024-05-01T12:00:00Z"},
@@ -139,10 +129,8 @@ TEST(RecordJson, CharacterWithoutEmotionsReadsEmptyAndWritesKey)
     EXPECT_TRUE(parse(RecordJson::encode(*character)).contains("emotions"));
 }
 
-TEST(RecordJson, UnsafeFileNamesMakeRecordsUnreadable)
-{
-    const char *hostile[] = {"../../x.wav", "/etc/passwd", "", ".", "..", "a/b.wav",
-                             "a\\b.wav"};
+TEST(RecordJson, UnsafeFileNamesMakeRecordsUnreadable) {
+    const char *hostile[] = {"../../x.wav", "/etc/passwd", "", ".", "..", "a/b.wav", "a\\b.wav"};
     for (const char *name : hostile) {
         QJsonObject emotion{{"id", idText(QUuid::createUuid())},
                             {"name", "Neutral"},
@@ -161,16 +149,15 @@ TEST(RecordJson, UnsafeFileNamesMakeRecordsUnreadable)
         clipJson["fileName"] = QString::fromLatin1(name);
         EXPECT_FALSE(RecordJson::clipFromJson(clipJson)) << name;
     }
-    EXPECT_FALSE(RecordJson::emotionFromJson(QJsonObject{
-            {"id", idText(QUuid::createUuid())},
-            {"name", "N"},
-            {"duration", 5.0},
-            {"createdAt", "2024-05-01T12:00:00Z"},
-            {"fileName", QStringLiteral("a") + QChar(0) + QStringLiteral("b")}}));
+    EXPECT_FALSE(RecordJson::emotionFromJson(
+            QJsonObject{{"id", idText(QUuid::createUuid())},
+                        {"name", "N"},
+                        {"duration", 5.0},
+                        {"createdAt", "2024-05-01T12:00:00Z"},
+                        {"fileName", QStringLiteral("a") + QChar(0) + QStringLiteral("b")}}));
 }
 
-TEST(RecordJson, DialogueRoundTripsAndRequiresEveryKey)
-{
+TEST(RecordJson, DialogueRoundTripsAndRequiresEveryKey) {
     DialogueProject p;
     p.id = QUuid::createUuid();
     p.name = QStringLiteral("Scene");
@@ -186,7 +173,8 @@ TEST(RecordJson, DialogueRoundTripsAndRequiresEveryKey)
     EXPECT_EQ(RecordJson::decode<DialogueProject>(RecordJson::encode(p)), p);
     EXPECT_FALSE(RecordJson::toJson(p.clips[1]).contains("sourceItemId"));
 
-    for (const char *key : {"id", "name", "createdAt", "updatedAt", "duration", "tracks", "clips"}) {
+    for (const char *key :
+         {"id", "name", "createdAt", "updatedAt", "duration", "tracks", "clips"}) {
         QJsonObject o = RecordJson::toJson(p);
         o.remove(QLatin1String(key));
         EXPECT_FALSE(RecordJson::projectFromJson(o)) << key;

@@ -5,7 +5,6 @@
 #include "model/DataPaths.h"
 #include "model/LibraryItem.h"
 #include "model/VoiceCharacter.h"
-
 #include "support/TestData.h"
 
 #include <QDir>
@@ -14,8 +13,7 @@
 
 using namespace chorale;
 
-TEST(VoiceCharacter, EmotionLookupFallsBackToFirst)
-{
+TEST(VoiceCharacter, EmotionLookupFallsBackToFirst) {
     VoiceCharacter c;
     const CharacterEmotion a{QUuid::createUuid(), "Neutral", 5, {}, "a.wav"};
     const CharacterEmotion b{QUuid::createUuid(), "Happy", 6, {}, "b.wav"};
@@ -26,8 +24,7 @@ TEST(VoiceCharacter, EmotionLookupFallsBackToFirst)
     EXPECT_FALSE(VoiceCharacter{}.emotion(a.id));
 }
 
-TEST(VoiceCharacter, EmotionSummary)
-{
+TEST(VoiceCharacter, EmotionSummary) {
     VoiceCharacter c;
     c.duration = 83.6;
     EXPECT_EQ(c.emotionSummary(), "1:24");
@@ -37,8 +34,7 @@ TEST(VoiceCharacter, EmotionSummary)
     EXPECT_EQ(c.emotionSummary(), "Neutral · Happy");
 }
 
-TEST(LibraryItem, LabelsAndTitles)
-{
+TEST(LibraryItem, LabelsAndTitles) {
     LibraryItem item;
     item.characterName = "Anna";
     item.emotionName = "   ";
@@ -55,8 +51,7 @@ TEST(LibraryItem, LabelsAndTitles)
     EXPECT_EQ(item.displayTitle(), "Good morning");
 }
 
-TEST(LibraryItem, HasConvertedAsksTheFileSystem)
-{
+TEST(LibraryItem, HasConvertedAsksTheFileSystem) {
     test::TempDataRoot root;
     LibraryItem item;
     item.id = QUuid::createUuid();
@@ -64,11 +59,11 @@ TEST(LibraryItem, HasConvertedAsksTheFileSystem)
     EXPECT_FALSE(item.hasConverted()) << "a date alone is not a clone";
     test::writeAll(DataPaths::convertedFile(item.id), "x");
     EXPECT_TRUE(item.hasConverted());
-    EXPECT_TRUE(DataPaths::convertedFile(item.id).contains(item.id.toString(QUuid::WithoutBraces).toUpper()));
+    EXPECT_TRUE(DataPaths::convertedFile(item.id).contains(
+            item.id.toString(QUuid::WithoutBraces).toUpper()));
 }
 
-TEST(ChoraleError, Messages)
-{
+TEST(ChoraleError, Messages) {
     EXPECT_EQ(ChoraleError::durationOutOfRange(2.35).message(),
               "Voice clips must be 3–30 seconds. This file is 2.4s.");
     EXPECT_EQ(ChoraleError::durationOutOfRange(30.04).message(),
@@ -85,16 +80,15 @@ TEST(ChoraleError, Messages)
     EXPECT_STREQ(ChoraleError::conversionFailed("Conversion failed.").what(), "Conversion failed.");
 }
 
-TEST(AppSection, OrderRawValuesAndTitles)
-{
+TEST(AppSection, OrderRawValuesAndTitles) {
     QStringList raws, titles;
     for (AppSection s : allAppSections()) {
         raws << rawValue(s);
         titles << title(s);
         EXPECT_EQ(appSectionFromRaw(rawValue(s)), s);
     }
-    EXPECT_EQ(raws, (QStringList{"characters", "record", "prompt", "library", "dialogues",
-                                 "settings"}));
+    EXPECT_EQ(raws,
+              (QStringList{"characters", "record", "prompt", "library", "dialogues", "settings"}));
     EXPECT_EQ(titles, (QStringList{"Characters", "Record", "Prompt", "Recordings", "Dialogues",
                                    "Settings"}));
     EXPECT_FALSE(appSectionFromRaw("Library"));

@@ -5,16 +5,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sndfile.h>
+
 #include <cmath>
 #include <numbers>
-#include <sndfile.h>
 #include <stdexcept>
 
 namespace chorale::test {
 
 QString writeSamples(const QString &path, const std::vector<float> &interleaved, int sampleRate,
-                     int channels)
-{
+                     int channels) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     SF_INFO info{};
     info.samplerate = sampleRate;
@@ -29,8 +29,7 @@ QString writeSamples(const QString &path, const std::vector<float> &interleaved,
     return path;
 }
 
-QString writeTone(const QString &path, const ToneSpec &spec)
-{
+QString writeTone(const QString &path, const ToneSpec &spec) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     SF_INFO info{};
     info.samplerate = spec.sampleRate;
@@ -47,8 +46,8 @@ QString writeTone(const QString &path, const ToneSpec &spec)
         block.assign(static_cast<size_t>(n * spec.channels), 0.0f);
         for (sf_count_t i = 0; i < n; ++i) {
             const double t = double(start + i) / spec.sampleRate;
-            const float v = float(spec.amplitude *
-                                  std::sin(2 * std::numbers::pi * spec.frequency * t));
+            const float v =
+                    float(spec.amplitude * std::sin(2 * std::numbers::pi * spec.frequency * t));
             for (int c = 0; c < spec.channels; ++c)
                 block[size_t(i * spec.channels + c)] = v;
         }
@@ -58,8 +57,7 @@ QString writeTone(const QString &path, const ToneSpec &spec)
     return path;
 }
 
-AudioInfo readAudio(const QString &path)
-{
+AudioInfo readAudio(const QString &path) {
     AudioInfo result;
     SF_INFO info{};
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);

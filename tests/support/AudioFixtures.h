@@ -8,8 +8,7 @@
 namespace chorale::test {
 
 // Audio files made inside the tests (no binary fixtures in the repository).
-struct ToneSpec
-{
+struct ToneSpec {
     double seconds = 1.0;
     int sampleRate = 48000;
     int channels = 1;
@@ -25,12 +24,11 @@ QString writeTone(const QString &path, const ToneSpec &spec);
 QString writeSamples(const QString &path, const std::vector<float> &interleaved, int sampleRate,
                      int channels);
 
-struct AudioInfo
-{
+struct AudioInfo {
     long long frames = 0;
     int sampleRate = 0;
     int channels = 0;
-    int format = 0; // libsndfile format word
+    int format = 0;             // libsndfile format word
     std::vector<float> samples; // interleaved
 };
 

@@ -11,8 +11,7 @@ namespace chorale::test {
 
 // A fresh, empty data root for one test: points the app's data directory at a new temporary
 // folder and clears the preferences; both are restored/removed when it goes out of scope.
-class TempDataRoot
-{
+class TempDataRoot {
 public:
     TempDataRoot();
     ~TempDataRoot();

@@ -8,8 +8,7 @@
 
 #include <cstdlib>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QTemporaryDir home;
     const QByteArray base = home.path().toLocal8Bit();
     setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
