@@ -141,6 +141,7 @@ class VoiceProfile:
     voiced_seconds: float
     mean_power: np.ndarray  # average power spectrum of voiced frames (ENVELOPE_FFT grid, 16 kHz)
     active_rms: float  # level of the active (non-silent) part
+    formants: np.ndarray  # median F1..F3 in Hz over voiced frames (zeros when unknown)
 
 
 def profile_voice(x16: np.ndarray, track: PitchTrack | None = None) -> VoiceProfile:
@@ -167,6 +168,7 @@ def profile_voice(x16: np.ndarray, track: PitchTrack | None = None) -> VoiceProf
         voiced_seconds=float(voiced.sum() * track.hop_seconds),
         mean_power=mean_power,
         active_rms=active_level(track.rms),
+        formants=median_formants(x16, voiced),
     )
 
 
@@ -179,19 +181,66 @@ def active_level(rms: np.ndarray) -> float:
     return float(np.sqrt(np.mean(active**2))) if active.size else 0.0
 
 
+LPC_RATE = 10000
+LPC_ORDER = 12
+
+
+def median_formants(x16: np.ndarray, voiced: np.ndarray) -> np.ndarray:
+    """Median of the three lowest LPC formants over voiced frames (10 kHz, order 12)."""
+    x = signal.resample_poly(x16, 5, 8)
+    if len(x) < 2:
+        return np.zeros(3)
+    x = np.append(x[0], x[1:] - 0.7 * x[:-1])  # pre-emphasis
+    length, hop = 250, 100  # 25 ms every 10 ms, aligned with the pitch frames
+    frames = frame_signal(x, length, hop)
+    n = min(len(frames), len(voiced))
+    frames = frames[:n][voiced[:n]] * np.hamming(length)
+    if len(frames) < 5:
+        return np.zeros(3)
+    power = np.abs(np.fft.rfft(frames, 512, axis=1)) ** 2
+    acf = np.fft.irfft(power, 512, axis=1)[:, : LPC_ORDER + 1]
+    acf = acf[acf[:, 0] > 1e-10]
+    if len(acf) < 5:
+        return np.zeros(3)
+    acf[:, 0] *= 1.0001  # white-noise floor keeps the recursion stable
+    coeffs = _levinson(acf, LPC_ORDER)
+    companion = np.zeros((len(coeffs), LPC_ORDER, LPC_ORDER))
+    companion[:, 0, :] = -coeffs[:, 1:]
+    companion[:, np.arange(1, LPC_ORDER), np.arange(LPC_ORDER - 1)] = 1.0
+    roots = np.linalg.eigvals(companion)
+    freq = np.angle(roots) * LPC_RATE / (2 * np.pi)
+    bandwidth = -np.log(np.abs(roots) + 1e-12) * LPC_RATE / np.pi
+    freq = np.where((freq > 200) & (freq < 4800) & (bandwidth < 500), freq, np.inf)
+    lowest = np.sort(freq, axis=1)[:, :3]
+    lowest = lowest[np.isfinite(lowest).all(axis=1)]
+    return np.median(lowest, axis=0) if len(lowest) >= 5 else np.zeros(3)
+
+
+def _levinson(acf: np.ndarray, order: int) -> np.ndarray:
+    """Levinson-Durbin recursion for many frames at once; returns [1, a1..ap] per row."""
+    a = np.zeros((len(acf), order + 1))
+    a[:, 0] = 1.0
+    err = acf[:, 0].copy()
+    for i in range(1, order + 1):
+        k = -np.sum(a[:, :i] * acf[:, i:0:-1], axis=1) / err
+        prev = a[:, :i].copy()
+        a[:, 1 : i + 1] += k[:, None] * prev[:, ::-1]
+        err *= 1.0 - k * k
+    return a
+
+
 def envelope_lifter(*f0s: float) -> int:
     """Cepstral lifter that stays below the shortest pitch period of the voices compared."""
     top = max([f for f in f0s if f > 0], default=150.0)
     return int(np.clip(0.5 * ANALYSIS_RATE / top, 12, 36))
 
 
-def estimate_formant_ratio(source: VoiceProfile, reference: VoiceProfile) -> float:
-    """Frequency warp that best maps the source's envelope onto the reference's.
+def envelope_warp(source: VoiceProfile, reference: VoiceProfile) -> float:
+    """Frequency warp that best maps the source's long-term envelope onto the reference's.
 
     Searches a factor a so that source(f / a) matches reference(f) over the formant region, after
     removing each envelope's overall tilt (tilt is the matching EQ's job). Both envelopes are
-    smoothed alike, and a mild prior drawn from the pitch ratio settles near-ties, since formants
-    follow pitch loosely across speakers (about the 0.25th power).
+    smoothed alike, and a mild pitch-based prior settles near-ties.
     """
     lifter = envelope_lifter(source.f0_median, reference.f0_median)
     src_env = smooth_log_spectrum(source.mean_power, lifter)
@@ -200,10 +249,7 @@ def estimate_formant_ratio(source: VoiceProfile, reference: VoiceProfile) -> flo
     grid = np.geomspace(250.0, 4500.0, 160)
     ref = _detrend(grid, np.interp(grid, freqs, ref_env))
     ref /= np.linalg.norm(ref) + 1e-12
-    if source.f0_median > 0 and reference.f0_median > 0:
-        prior = 0.25 * np.log(reference.f0_median / source.f0_median)
-    else:
-        prior = 0.0
+    prior = np.log(pitch_prior(source, reference))
     ratios = np.geomspace(FORMANT_MIN, FORMANT_MAX, 97)
     scores = np.empty(len(ratios))
     for k, ratio in enumerate(ratios):
@@ -211,6 +257,33 @@ def estimate_formant_ratio(source: VoiceProfile, reference: VoiceProfile) -> flo
         scores[k] = float(np.dot(src, ref) / (np.linalg.norm(src) + 1e-12))
     scores -= PRIOR_WEIGHT * (np.log(ratios) - prior) ** 2
     return float(ratios[int(np.argmax(scores))])
+
+
+def pitch_prior(source: VoiceProfile, reference: VoiceProfile) -> float:
+    """Formants follow pitch loosely across adult speakers: about the 0.25th power of the F0
+    ratio (a male-to-female move of one octave gives formants about 19 % higher)."""
+    if source.f0_median > 0 and reference.f0_median > 0:
+        return float((reference.f0_median / source.f0_median) ** 0.25)
+    return 1.0
+
+
+def formant_ratio_lpc(source: VoiceProfile, reference: VoiceProfile) -> float | None:
+    """Ratio of the median F2 and F3, which depend on the speaker more than on the words."""
+    if not (source.formants.all() and reference.formants.all()):
+        return None
+    ratios = reference.formants[1:] / source.formants[1:]
+    return float(np.exp(np.mean(np.log(ratios))))
+
+
+def estimate_formant_ratio(source: VoiceProfile, reference: VoiceProfile) -> float:
+    """Formant ratio from three imperfect witnesses: the envelope warp, the LPC formants and the
+    pitch prior. Each can be fooled by the words spoken (the two clips rarely say the same
+    thing); the median of the three survives any one of them going wrong."""
+    votes = [envelope_warp(source, reference), pitch_prior(source, reference)]
+    lpc = formant_ratio_lpc(source, reference)
+    if lpc is not None:
+        votes.append(lpc)
+    return float(np.clip(np.median(votes), FORMANT_MIN, FORMANT_MAX))
 
 
 def _detrend(freqs: np.ndarray, values: np.ndarray) -> np.ndarray:
