@@ -14,7 +14,7 @@ from scipy import signal
 ANALYSIS_RATE = 16000
 HOP = 160  # 10 ms
 YIN_WINDOW = 512  # 32 ms integration window
-F0_MIN = 50.0
+F0_MIN = 40.0
 F0_MAX = 1100.0
 YIN_THRESHOLD = 0.15
 VOICED_LIMIT = 0.30  # frames whose best dip stays above this are unvoiced
