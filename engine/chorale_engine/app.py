@@ -54,27 +54,33 @@ def main(argv: list[str] | None = None) -> int:
         sys.version.split()[0],
     )
     service = EngineService(backend)
+
+    # Handlers go in before the socket exists, so a SIGTERM can never leave a socket behind.
+    stopping = threading.Event()
+    running: list[EngineHTTPServer] = []
+
+    def stop(signum, frame) -> None:
+        if stopping.is_set():
+            return
+        stopping.set()
+        log.info("received %s, stopping", signal.Signals(signum).name)
+        if running:
+            # shutdown() waits for serve_forever to return, so it cannot run on this thread.
+            threading.Thread(target=running[0].shutdown, daemon=True).start()
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
     try:
         server = bind(args.unix_socket, service)
     except StartupError as exc:
         log.error("%s", exc)
         return 1
-
-    stopping = threading.Event()
-
-    def stop(signum, frame) -> None:
-        if not stopping.is_set():
-            stopping.set()
-            log.info("received %s, stopping", signal.Signals(signum).name)
-            # shutdown() waits for serve_forever to return, so it cannot run on this thread.
-            threading.Thread(target=server.shutdown, daemon=True).start()
-
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGINT, stop)
     own = os.stat(args.unix_socket)
-    log.info("listening on %s", args.unix_socket)
+    running.append(server)
     try:
-        server.serve_forever(poll_interval=0.2)
+        if not stopping.is_set():
+            log.info("listening on %s", args.unix_socket)
+            server.serve_forever(poll_interval=0.2)
     finally:
         server.server_close()
         remove_socket(args.unix_socket, own)

@@ -30,7 +30,7 @@ def to_analysis_rate(samples: np.ndarray, rate: int) -> np.ndarray:
     if rate == ANALYSIS_RATE:
         return samples.astype(np.float64, copy=False)
     g = np.gcd(int(rate), ANALYSIS_RATE)
-    return signal.resample_poly(samples.astype(np.float64), ANALYSIS_RATE // g, int(rate) // g)
+    return signal.resample_poly(samples, ANALYSIS_RATE // g, int(rate) // g).astype(np.float64)
 
 
 def frame_signal(x: np.ndarray, length: int, hop: int) -> np.ndarray:
@@ -52,15 +52,34 @@ class PitchTrack:
         return self.f0 > 0
 
 
+def _blocks(count: int, size: int = 1024):
+    """Slices over `count` frames, a block at a time: spectra of a long take would not fit."""
+    for start in range(0, count, size):
+        yield slice(start, min(count, start + size))
+
+
 def track_pitch(x16: np.ndarray) -> PitchTrack:
-    """YIN pitch tracker (cumulative mean normalised difference) vectorised over frames."""
-    tau_min = int(ANALYSIS_RATE / F0_MAX)
+    """YIN pitch tracker (cumulative mean normalised difference), vectorised over frames."""
     tau_max = int(np.ceil(ANALYSIS_RATE / F0_MIN))
-    span = YIN_WINDOW + tau_max
-    frames = frame_signal(x16, span, HOP)
+    frames = frame_signal(x16, YIN_WINDOW + tau_max, HOP)
+    parts = [_yin(frames[block], tau_max) for block in _blocks(len(frames))]
+    best, tau, energy = (np.concatenate(p) for p in zip(*parts))
+
+    rms = np.sqrt(np.maximum(energy / YIN_WINDOW, 0.0))
+    loud_floor = max(rms.max(initial=0.0) * 10 ** (-40 / 20), 1e-4)
+    voiced = (best < VOICED_LIMIT) & (rms > loud_floor)
+    f0 = np.where(voiced, ANALYSIS_RATE / tau, 0.0)
+    f0 = _drop_isolated(f0)
+    return PitchTrack(f0=f0, rms=rms, hop_seconds=HOP / ANALYSIS_RATE)
+
+
+def _yin(frames: np.ndarray, tau_max: int) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
+    """Per frame: depth of the chosen dip, its lag (refined), and the window's energy."""
+    tau_min = int(ANALYSIS_RATE / F0_MAX)
+    span = frames.shape[1]
     n_fft = 1 << int(np.ceil(np.log2(span + YIN_WINDOW)))
 
-    # r(tau) = sum_j x[j] x[j+tau] for j in the integration window, for every frame at once.
+    # r(tau) = sum_j x[j] x[j+tau] over the integration window, for every frame at once.
     spec_full = np.fft.rfft(frames, n_fft, axis=1)
     spec_head = np.fft.rfft(frames[:, :YIN_WINDOW], n_fft, axis=1)
     corr = np.fft.irfft(spec_full * np.conj(spec_head), n_fft, axis=1)[:, : tau_max + 1]
@@ -79,9 +98,8 @@ def track_pitch(x16: np.ndarray) -> PitchTrack:
 
     search = cmnd[:, tau_min : tau_max + 1]
     below = search < YIN_THRESHOLD
-    # First dip under the threshold, walked down to its local minimum; otherwise the global minimum.
-    first = np.where(below.any(axis=1), below.argmax(axis=1), search.argmin(axis=1))
-    idx = first.copy()
+    # First dip under the threshold, walked down to its local minimum; else the global minimum.
+    idx = np.where(below.any(axis=1), below.argmax(axis=1), search.argmin(axis=1))
     rows = np.arange(len(search))
     for _ in range(64):
         nxt = np.minimum(idx + 1, search.shape[1] - 1)
@@ -90,23 +108,16 @@ def track_pitch(x16: np.ndarray) -> PitchTrack:
             break
         idx = np.where(step, nxt, idx)
     best = search[rows, idx]
-    tau = (idx + tau_min).astype(np.float64)
+    lag = idx + tau_min
 
     # Parabolic refinement of the dip position.
-    left = cmnd[rows, np.maximum(tau.astype(int) - 1, 1)]
-    mid = cmnd[rows, tau.astype(int)]
-    right = cmnd[rows, np.minimum(tau.astype(int) + 1, tau_max)]
+    left = cmnd[rows, np.maximum(lag - 1, 1)]
+    mid = cmnd[rows, lag]
+    right = cmnd[rows, np.minimum(lag + 1, tau_max)]
     denom = left - 2.0 * mid + right
     with np.errstate(divide="ignore", invalid="ignore"):
         shift = np.where(np.abs(denom) > 1e-12, 0.5 * (left - right) / denom, 0.0)
-    tau = tau + np.clip(shift, -0.5, 0.5)
-
-    rms = np.sqrt(np.maximum(energy_head / YIN_WINDOW, 0.0))
-    loud_floor = max(rms.max(initial=0.0) * 10 ** (-40 / 20), 1e-4)
-    voiced = (best < VOICED_LIMIT) & (rms > loud_floor)
-    f0 = np.where(voiced, ANALYSIS_RATE / tau, 0.0)
-    f0 = _drop_isolated(f0)
-    return PitchTrack(f0=f0, rms=rms, hop_seconds=HOP / ANALYSIS_RATE)
+    return best, lag + np.clip(shift, -0.5, 0.5), energy_head
 
 
 def _drop_isolated(f0: np.ndarray, run: int = 3) -> np.ndarray:
@@ -159,8 +170,10 @@ def profile_voice(x16: np.ndarray, track: PitchTrack | None = None) -> VoiceProf
     n = min(len(frames), len(voiced))
     window = np.hanning(ENVELOPE_FFT)
     pick = np.flatnonzero(voiced[:n]) if voiced[:n].any() else np.arange(n)
-    spectra = np.abs(np.fft.rfft(frames[pick] * window, axis=1)) ** 2
-    mean_power = spectra.mean(axis=0) if len(spectra) else np.ones(ENVELOPE_FFT // 2 + 1)
+    total = np.zeros(ENVELOPE_FFT // 2 + 1)
+    for block in _blocks(len(pick)):
+        total += (np.abs(np.fft.rfft(frames[pick[block]] * window, axis=1)) ** 2).sum(axis=0)
+    mean_power = total / len(pick) if len(pick) else np.ones(ENVELOPE_FFT // 2 + 1)
 
     return VoiceProfile(
         f0_median=median,
@@ -193,15 +206,20 @@ def median_formants(x16: np.ndarray, voiced: np.ndarray) -> np.ndarray:
     x = np.append(x[0], x[1:] - 0.7 * x[:-1])  # pre-emphasis
     length, hop = 250, 100  # 25 ms every 10 ms, aligned with the pitch frames
     frames = frame_signal(x, length, hop)
-    n = min(len(frames), len(voiced))
-    frames = frames[:n][voiced[:n]] * np.hamming(length)
-    if len(frames) < 5:
+    pick = np.flatnonzero(voiced[: len(frames)])
+    if len(pick) < 5:
         return np.zeros(3)
-    power = np.abs(np.fft.rfft(frames, 512, axis=1)) ** 2
+    lowest = np.concatenate([_lowest_formants(frames[pick[block]]) for block in _blocks(len(pick))])
+    return np.median(lowest, axis=0) if len(lowest) >= 5 else np.zeros(3)
+
+
+def _lowest_formants(frames: np.ndarray) -> np.ndarray:
+    """The three lowest sharp LPC resonances per frame; frames with fewer are dropped."""
+    power = np.abs(np.fft.rfft(frames * np.hamming(frames.shape[1]), 512, axis=1)) ** 2
     acf = np.fft.irfft(power, 512, axis=1)[:, : LPC_ORDER + 1]
     acf = acf[acf[:, 0] > 1e-10]
-    if len(acf) < 5:
-        return np.zeros(3)
+    if len(acf) == 0:
+        return np.zeros((0, 3))
     acf[:, 0] *= 1.0001  # white-noise floor keeps the recursion stable
     coeffs = _levinson(acf, LPC_ORDER)
     companion = np.zeros((len(coeffs), LPC_ORDER, LPC_ORDER))
@@ -212,8 +230,7 @@ def median_formants(x16: np.ndarray, voiced: np.ndarray) -> np.ndarray:
     bandwidth = -np.log(np.abs(roots) + 1e-12) * LPC_RATE / np.pi
     freq = np.where((freq > 200) & (freq < 4800) & (bandwidth < 500), freq, np.inf)
     lowest = np.sort(freq, axis=1)[:, :3]
-    lowest = lowest[np.isfinite(lowest).all(axis=1)]
-    return np.median(lowest, axis=0) if len(lowest) >= 5 else np.zeros(3)
+    return lowest[np.isfinite(lowest).all(axis=1)]
 
 
 def _levinson(acf: np.ndarray, order: int) -> np.ndarray:
@@ -296,13 +313,18 @@ def band_levels(samples: np.ndarray, rate: int) -> tuple[np.ndarray, np.ndarray]
     """Long-term spectrum of the active part in bands: (centres in Hz, level in dB) up to Nyquist."""
     n_fft = 2048 if rate > 24000 else 1024
     hop = n_fft // 2
-    frames = frame_signal(samples.astype(np.float64), n_fft, hop)
-    power = np.abs(np.fft.rfft(frames * np.hanning(n_fft), axis=1)) ** 2
-    level = power.sum(axis=1)
-    if level.size and level.max() > 0:
-        keep = level > np.percentile(level, 95) * 10 ** (-30 / 10)
-        power = power[keep]
-    mean = power.mean(axis=0) if len(power) else np.zeros(n_fft // 2 + 1)
+    frames = frame_signal(samples, n_fft, hop)
+    window = np.hanning(n_fft)
+    level = np.concatenate(
+        [np.sum((frames[block] * window) ** 2, axis=1) for block in _blocks(len(frames))]
+    )
+    keep = np.flatnonzero(level > np.percentile(level, 95) * 10 ** (-30 / 10))
+    if len(keep) == 0:
+        keep = np.arange(len(frames))
+    total = np.zeros(n_fft // 2 + 1)
+    for block in _blocks(len(keep)):
+        total += (np.abs(np.fft.rfft(frames[keep[block]] * window, axis=1)) ** 2).sum(axis=0)
+    mean = total / len(keep)
     freqs = np.fft.rfftfreq(n_fft, 1.0 / rate)
     centres = BAND_CENTRES[BAND_CENTRES * 2 ** (1 / 6) < rate / 2]
     out = np.empty(len(centres))

@@ -69,8 +69,8 @@ def learn_voice(samples: np.ndarray, rate: int) -> VoiceModel:
 
 def speech_level(samples: np.ndarray, rate: int) -> float:
     hop = max(1, int(rate * 0.02))
-    frames = analysis.frame_signal(samples.astype(np.float64), hop, hop)
-    return analysis.active_level(np.sqrt(np.mean(frames**2, axis=1)))
+    frames = analysis.frame_signal(samples, hop, hop)
+    return analysis.active_level(np.sqrt(np.mean(np.square(frames), axis=1, dtype=np.float64)))
 
 
 def pitch_ratio_for(source: VoiceModel, reference: VoiceModel, singing: bool) -> float:
@@ -157,7 +157,7 @@ def _apply_eq(y: np.ndarray, rate: int, centres: np.ndarray, gains_db: np.ndarra
     db = np.concatenate([[gains_db[0]], gains_db, [gains_db[-1]]])
     taps = int(rate * 0.04) | 1  # 40 ms linear-phase FIR, odd length
     fir = signal.firwin2(taps, freqs / nyquist, 10 ** (db / 20.0))
-    return signal.oaconvolve(y.astype(np.float64), fir, mode="same")
+    return signal.oaconvolve(y, fir.astype(np.float32), mode="same")
 
 
 def _match_level(y: np.ndarray, rate: int, target: float) -> tuple[np.ndarray, float]:
@@ -167,10 +167,10 @@ def _match_level(y: np.ndarray, rate: int, target: float) -> tuple[np.ndarray, f
         gain_db = float(
             np.clip(20 * np.log10(target / current), -LEVEL_CUT_LIMIT_DB, LEVEL_BOOST_LIMIT_DB)
         )
-    out = y * 10 ** (gain_db / 20)
+    out = y * np.float32(10 ** (gain_db / 20))
     peak = float(np.max(np.abs(out), initial=0.0))
     if peak > PEAK_CEILING:
         # Plain gain, never clipping: a quieter clone beats a distorted one.
-        out *= PEAK_CEILING / peak
+        out *= np.float32(PEAK_CEILING / peak)
         gain_db += 20 * np.log10(PEAK_CEILING / peak)
     return out, gain_db

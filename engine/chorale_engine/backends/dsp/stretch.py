@@ -251,6 +251,7 @@ def find_pitch_shifter(prefer: str | None = None) -> PitchShifter:
 CHUNK_CONTEXT_SECONDS = 0.25  # processed on both sides of a chunk and thrown away
 CROSSFADE_SECONDS = 0.01
 MIN_CHUNK_SECONDS = 3.0
+MAX_CHUNK_SECONDS = 30.0
 
 
 def worker_count() -> int:
@@ -296,7 +297,10 @@ def shift_in_parallel(
     """
     n = len(samples)
     workers = workers or worker_count()
-    parts = min(workers, int(n / rate // MIN_CHUNK_SECONDS))
+    seconds = n / rate
+    # As many chunks as workers, more for long takes so that memory stays bounded.
+    parts = max(workers, int(np.ceil(seconds / MAX_CHUNK_SECONDS)))
+    parts = min(parts, int(seconds // MIN_CHUNK_SECONDS))
     if parts < 2 or not isinstance(shifter, RubberBandLibrary):
         return shifter.shift(samples, rate, pitch_ratio, formant_ratio, fast, progress)
 
@@ -322,7 +326,7 @@ def shift_in_parallel(
         out = shifter.shift(samples[lo:hi], rate, pitch_ratio, formant_ratio, fast, report)
         return out, lo
 
-    with ThreadPoolExecutor(max_workers=len(bounds) - 1) as pool:
+    with ThreadPoolExecutor(max_workers=min(workers, len(bounds) - 1)) as pool:
         pieces = list(pool.map(run, range(len(bounds) - 1)))
 
     result = np.zeros(n, dtype=np.float32)
