@@ -84,6 +84,10 @@ class EngineRequestHandler(BaseHTTPRequestHandler):
             self._answer(HTTPStatus.OK, result, started)
         except EngineError as exc:
             self._answer(exc.status, {"detail": exc.detail}, started)
+        except (TimeoutError, ConnectionError) as exc:
+            # The client stopped sending its request; nobody is left to answer.
+            log.info("%s %s: connection lost (%s)", method, path, exc)
+            self.close_connection = True
         except Exception:
             log.exception("%s %s failed", method, path)
             self._answer(HTTPStatus.INTERNAL_SERVER_ERROR, {"detail": INTERNAL_ERROR}, started)

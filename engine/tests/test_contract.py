@@ -114,6 +114,8 @@ BAD_REQUESTS = [
      lambda f: convert_body(f, similarity_cfg_rate=3), 400, "between 0 and 1"),
     ("no text", "POST", "/tts", lambda f: {"text": "  ", "output_wav": f["out"],
                                            "language_id": "en"}, 400, "no text"),
+    ("nothing to pronounce", "POST", "/tts", lambda f: {"text": "...", "output_wav": f["out"],
+                                                       "language_id": "en"}, 422, "nothing to pronounce"),
     ("unknown language", "POST", "/tts", lambda f: {"text": "Hi", "output_wav": f["out"],
                                                     "language_id": "xx"}, 400, "Unsupported"),
     ("upper-case language", "POST", "/tts", lambda f: {"text": "Hi", "output_wav": f["out"],

@@ -133,6 +133,53 @@ def test_backend_choice_from_environment():
     assert isinstance(chosen("gpu"), UnavailableBackend)
 
 
+def test_a_neural_module_plugs_in_without_touching_the_server(monkeypatch):
+    import sys
+    import types
+
+    from chorale_engine.backends import UnavailableBackend, create_backend
+    from chorale_engine.backends.base import Backend
+    from chorale_engine.config import EngineConfig
+
+    class Neural(Backend):
+        name = "neural"
+
+        def prepare(self, report):
+            report(1.0, "Loaded")
+
+        def convert(self, job, progress):
+            raise NotImplementedError
+
+        def speak(self, job, progress):
+            raise NotImplementedError
+
+    def install(available):
+        module = types.ModuleType("chorale_engine.backends.neural")
+        module.available = available
+        module.create = lambda config: Neural()
+        monkeypatch.setitem(sys.modules, "chorale_engine.backends.neural", module)
+
+    def chosen(value):
+        return create_backend(EngineConfig.from_environment({"CHORALE_ENGINE_BACKEND": value}))
+
+    install(lambda config: None)
+    assert chosen("auto").name == chosen("neural").name == "neural"
+    assert chosen("dsp").name == "dsp"
+
+    install(lambda config: "PyTorch is not installed.")
+    assert chosen("auto").name == "dsp"
+    unavailable = chosen("neural")
+    assert isinstance(unavailable, UnavailableBackend)
+    assert unavailable.reason.startswith("PyTorch is not installed.")
+
+    def broken(config):
+        raise ImportError("libtorch.so: cannot open shared object file")
+
+    install(broken)
+    assert chosen("auto").name == "dsp"
+    assert "failed to load" in chosen("neural").reason
+
+
 def test_config_follows_the_app_environment(tmp_path):
     from chorale_engine.config import EngineConfig
 

@@ -44,6 +44,22 @@ def _load(name: str):
         raise
 
 
+def _try_neural(config: EngineConfig) -> tuple[Backend | None, str]:
+    """The neural backend when it can run here, else why not. Its failures never stop the
+    engine: "auto" falls back to the offline backend."""
+    try:
+        module = _load("neural")
+        if module is None:
+            return None, "The neural backend is not part of this installation."
+        reason = module.available(config)
+        if reason is None:
+            return module.create(config), ""
+        return None, reason
+    except Exception as exc:
+        log.exception("neural backend failed to load")
+        return None, f"The neural backend failed to load ({type(exc).__name__}: {exc})."
+
+
 def create_backend(config: EngineConfig) -> Backend:
     choice = config.backend
     if choice not in BACKEND_CHOICES:
@@ -53,14 +69,9 @@ def create_backend(config: EngineConfig) -> Backend:
             f"Use one of: {', '.join(BACKEND_CHOICES)}.",
         )
     if choice in ("auto", "neural"):
-        module = _load("neural")
-        reason = (
-            "The neural backend is not part of this installation."
-            if module is None
-            else module.available(config)
-        )
-        if reason is None:
-            return module.create(config)
+        backend, reason = _try_neural(config)
+        if backend is not None:
+            return backend
         if choice == "neural":
             return UnavailableBackend(
                 "neural", f"{reason} Set CHORALE_ENGINE_BACKEND=dsp to use the offline voices."

@@ -46,6 +46,8 @@ LANGUAGE_VOICES = {
     "tr": "tr",
 }
 
+NOTHING_TO_SAY = "The text has nothing to pronounce (espeak-ng produced no sound for it)."
+
 FEMALE_VARIANT = "f3"  # about 210 Hz
 FEMALE_ABOVE_HZ = 160.0
 
@@ -116,7 +118,7 @@ def synthesise(text: str, language: str, variant: str | None, scratch: Path) -> 
         try:
             speech = read_mono(wav, "synthesised speech")
         except EngineError as exc:
-            raise EngineError("espeak-ng produced no audio for this text.") from exc
+            raise EngineError(NOTHING_TO_SAY, 422) from exc
     if not np.any(np.abs(speech.samples) > 1e-4):
-        raise EngineError("espeak-ng produced no audio for this text.")
+        raise EngineError(NOTHING_TO_SAY, 422)
     return speech
