@@ -102,7 +102,7 @@ def test_level_is_matched_without_clipping():
 
 def test_pitch_ratio_rules():
     def model(f0):
-        profile = analysis.VoiceProfile(f0, 2.0, 3.0, np.ones(513), 0.1, np.zeros(3))
+        profile = analysis.VoiceProfile(f0, np.ones(513), np.zeros(3))
         return convert.VoiceModel(profile, np.array([]), np.array([]), 0.1)
 
     assert convert.pitch_ratio_for(model(100), model(173), singing=False) == pytest.approx(1.73)

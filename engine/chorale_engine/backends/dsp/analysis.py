@@ -148,23 +148,15 @@ class VoiceProfile:
     """What the converter needs to know about one voice."""
 
     f0_median: float  # Hz, 0 when the clip has no voiced speech
-    f0_spread: float  # semitones (robust standard deviation of log F0)
-    voiced_seconds: float
     mean_power: np.ndarray  # average power spectrum of voiced frames (ENVELOPE_FFT grid, 16 kHz)
-    active_rms: float  # level of the active (non-silent) part
     formants: np.ndarray  # median F1..F3 in Hz over voiced frames (zeros when unknown)
 
 
 def profile_voice(x16: np.ndarray, track: PitchTrack | None = None) -> VoiceProfile:
     track = track or track_pitch(x16)
     voiced = track.voiced
-    if voiced.sum() >= 5:
-        log_f0 = np.log2(track.f0[voiced])
-        median = float(2.0 ** np.median(log_f0))
-        q25, q75 = np.percentile(log_f0, [25, 75])
-        spread = float((q75 - q25) / 1.349 * 12.0)
-    else:
-        median, spread = 0.0, 0.0
+    # The median in log frequency: pitch is heard on a log scale.
+    median = float(2.0 ** np.median(np.log2(track.f0[voiced]))) if voiced.sum() >= 5 else 0.0
 
     frames = frame_signal(x16, ENVELOPE_FFT, HOP)
     n = min(len(frames), len(voiced))
@@ -175,14 +167,7 @@ def profile_voice(x16: np.ndarray, track: PitchTrack | None = None) -> VoiceProf
         total += (np.abs(np.fft.rfft(frames[pick[block]] * window, axis=1)) ** 2).sum(axis=0)
     mean_power = total / len(pick) if len(pick) else np.ones(ENVELOPE_FFT // 2 + 1)
 
-    return VoiceProfile(
-        f0_median=median,
-        f0_spread=spread,
-        voiced_seconds=float(voiced.sum() * track.hop_seconds),
-        mean_power=mean_power,
-        active_rms=active_level(track.rms),
-        formants=median_formants(x16, voiced),
-    )
+    return VoiceProfile(median, mean_power, median_formants(x16, voiced))
 
 
 def active_level(rms: np.ndarray) -> float:

@@ -17,6 +17,9 @@ import os
 import shutil
 import subprocess
 import tempfile
+import threading
+from concurrent.futures import ThreadPoolExecutor
+from fractions import Fraction
 from typing import Callable, Protocol
 
 import numpy as np
@@ -227,8 +230,6 @@ def _resample_by(x: np.ndarray, ratio: float) -> np.ndarray:
     """Resample so that playback at the same rate is `ratio` times faster."""
     if abs(ratio - 1.0) < 1e-4:
         return x
-    from fractions import Fraction
-
     frac = Fraction(1.0 / ratio).limit_denominator(200)
     return signal.resample_poly(x, frac.numerator, frac.denominator).astype(np.float32)
 
@@ -303,9 +304,6 @@ def shift_in_parallel(
     parts = min(parts, int(seconds // MIN_CHUNK_SECONDS))
     if parts < 2 or not isinstance(shifter, RubberBandLibrary):
         return shifter.shift(samples, rate, pitch_ratio, formant_ratio, fast, progress)
-
-    from concurrent.futures import ThreadPoolExecutor
-    import threading
 
     bounds = [0, *split_points(samples, rate, parts), n]
     context = int(CHUNK_CONTEXT_SECONDS * rate)
