@@ -31,7 +31,8 @@ class EngineConfig:
         return cls(
             data_dir=data_dir,
             models_dir=models,
-            checkpoints_dir=path("CHORALE_HF_CACHE") or (models / "checkpoints" if models else None),
+            checkpoints_dir=path("CHORALE_HF_CACHE")
+            or (models / "checkpoints" if models else None),
             transformers_dir=path("TRANSFORMERS_CACHE")
             or (models / "transformers" if models else None),
             backend=(env.get("CHORALE_ENGINE_BACKEND", "").strip().lower() or "auto"),

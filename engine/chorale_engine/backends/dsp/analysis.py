@@ -295,7 +295,7 @@ def _detrend(freqs: np.ndarray, values: np.ndarray) -> np.ndarray:
 
 
 def band_levels(samples: np.ndarray, rate: int) -> tuple[np.ndarray, np.ndarray]:
-    """Long-term spectrum of the active part in bands: (centres in Hz, level in dB) up to Nyquist."""
+    """Long-term spectrum of the active part in bands up to Nyquist: (centres Hz, levels dB)."""
     n_fft = 2048 if rate > 24000 else 1024
     hop = n_fft // 2
     frames = frame_signal(samples, n_fft, hop)

@@ -136,7 +136,9 @@ def _matching_gains(
     diff = (theirs - theirs[core].mean()) - (ours - ours[core].mean())
     # Bands that are empty on either side (a downward shift of a low-rate take leaves the top
     # empty) carry no information: hold the neighbouring gain instead of boosting noise.
-    empty = (ours < ours[core].mean() - EMPTY_BAND_DB) | (theirs < theirs[core].mean() - EMPTY_BAND_DB)
+    empty = (ours < ours[core].mean() - EMPTY_BAND_DB) | (
+        theirs < theirs[core].mean() - EMPTY_BAND_DB
+    )
     if empty.all():
         return centres, np.zeros(len(centres))
     valid = np.flatnonzero(~empty)
