@@ -25,7 +25,9 @@ auto runInBackground(Work work, QThread::Priority priority = QThread::InheritPri
         std::exception_ptr error;
         std::conditional_t<std::is_void_v<Result>, bool, std::optional<Result>> value{};
     };
-    Outcome outcome = co_await QtConcurrent::run([work = std::move(work), priority]() mutable {
+    // The job and its future are named: g++ 12 destroys the captures of a lambda that is a
+    // temporary inside a co_await expression one time too many.
+    auto job = [work = std::move(work), priority]() mutable {
         Outcome o;
         if (priority != QThread::InheritPriority)
             QThread::currentThread()->setPriority(priority);
@@ -42,7 +44,9 @@ auto runInBackground(Work work, QThread::Priority priority = QThread::InheritPri
         if (priority != QThread::InheritPriority)
             QThread::currentThread()->setPriority(QThread::NormalPriority);
         return o;
-    });
+    };
+    QFuture<Outcome> future = QtConcurrent::run(std::move(job));
+    Outcome outcome = co_await future;
     if (outcome.error)
         std::rethrow_exception(outcome.error);
     if constexpr (!std::is_void_v<Result>)
