@@ -14,7 +14,7 @@ class ModelStatus:
         self.ready = False
         self.loading = False
         self.progress = 0.0
-        self.message = "Idle"
+        self.message = ""  # empty: the app keeps showing its own text until we have news
         self.error: str | None = None
 
     def begin(self, message: str) -> None:

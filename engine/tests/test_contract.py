@@ -291,13 +291,17 @@ def test_preparation_failures_reach_status(tmp_path, voices, env, words):
         assert eng.stop() == 0
 
 
-def test_auto_backend_uses_dsp_and_data_dir_for_scratch(tmp_path, voices):
+def test_fresh_engine_uses_dsp_prepares_on_demand_and_cleans_scratch(tmp_path, voices):
     eng = start_engine(tmp_path, {"CHORALE_ENGINE_BACKEND": ""})
     try:
-        assert eng.get("/status").json["backend"] == "dsp"
+        # Before /prepare: not ready, and no message that would replace the app's own.
+        assert eng.get("/status").json == {"ready": False, "loading": False, "progress": 0.0,
+                                           "message": "", "backend": "dsp"}
+        # A job that comes first prepares the backend itself.
         r = eng.post("/tts", {"text": "Hello.", "output_wav": str(tmp_path / "o.wav"),
                               "language_id": "en"})
         assert r.status == 200, r.body
+        assert eng.get("/status").json["ready"] is True
         assert (tmp_path / "data" / "tmp").is_dir()
         assert list((tmp_path / "data" / "tmp").iterdir()) == []  # scratch files cleaned up
     finally:
