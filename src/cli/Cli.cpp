@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Cli.h"
 
+#include "engine/EngineController.h"
 #include "model/ChoraleError.h"
 #include "store/DataStore.h"
 
@@ -56,6 +57,12 @@ DataStore &Context::store() {
         m_store->load();
     }
     return *m_store;
+}
+
+EngineController &Context::engine() {
+    if (!m_engine)
+        m_engine = std::make_unique<EngineController>();
+    return *m_engine;
 }
 
 int Context::await(QCoro::Task<int> &&task) {

@@ -12,7 +12,8 @@
 
 namespace chorale {
 class DataStore;
-}
+class EngineController;
+} // namespace chorale
 
 namespace chorale::cli {
 
@@ -63,6 +64,10 @@ public:
     // The data store, loaded (folders created, default characters seeded) on first use.
     DataStore &store();
 
+    // The engine controller, created on first use; the engine it starts is stopped when the
+    // command ends.
+    EngineController &engine();
+
     // Runs a coroutine to completion on the event loop and returns its exit code. Exceptions
     // escaping the task are reported like any command failure.
     int await(QCoro::Task<int> &&task);
@@ -73,6 +78,7 @@ private:
     QTextStream m_out;
     QTextStream m_err;
     std::unique_ptr<DataStore> m_store;
+    std::unique_ptr<EngineController> m_engine;
 };
 
 } // namespace chorale::cli
