@@ -2,8 +2,8 @@
 #include "naming/RecordingNamer.h"
 
 #include "model/Background.h"
+#include "model/CloneOptions.h"
 #include "model/DataPaths.h"
-#include "model/Preferences.h"
 #include "model/ResourcePaths.h"
 #include "naming/ModelDownload.h"
 #include "naming/SpeechAudio.h"
@@ -17,18 +17,7 @@
 #include <QNetworkAccessManager>
 #include <qcoro/qcorosignal.h>
 
-#include <array>
-
 namespace chorale {
-
-namespace {
-
-// The app's languages (ISO 639-1), the same set the Record and Prompt screens offer.
-constexpr std::array languageCodes{u"en", u"ar", u"zh", u"da", u"nl", u"fi", u"fr", u"de",
-                                   u"el", u"he", u"hi", u"it", u"ja", u"ko", u"ms", u"no",
-                                   u"pl", u"pt", u"ru", u"es", u"sw", u"sv", u"tr"};
-
-} // namespace
 
 RecordingNamer::RecordingNamer(std::shared_ptr<Transcriber> transcriber, QObject *parent)
     : QObject(parent)
@@ -45,12 +34,7 @@ RecordingNamer &RecordingNamer::shared() {
 }
 
 QString RecordingNamer::selectedLanguage() {
-    const QString value = openPreferences()->value(languageKey).toString();
-    for (const auto code : languageCodes) {
-        if (value == QStringView(code))
-            return value;
-    }
-    return english;
+    return rawValue(ClonePreferences::voiceLanguage());
 }
 
 QString RecordingNamer::modelFileName(const QString &language) {

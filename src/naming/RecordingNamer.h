@@ -31,7 +31,6 @@ class RecordingNamer : public QObject {
 public:
     static inline const QString englishModelFile = QStringLiteral("ggml-tiny.en-q5_1.bin");
     static inline const QString multilingualModelFile = QStringLiteral("ggml-tiny-q5_1.bin");
-    static inline const QString languageKey = QStringLiteral("chl.voiceLanguage");
     static inline const QString english = QStringLiteral("en");
 
     explicit RecordingNamer(std::shared_ptr<Transcriber> transcriber, QObject *parent = nullptr);
@@ -51,8 +50,8 @@ public:
     // another runs returns at once.
     QCoro::Task<> nameUntitled(DataStore &store);
 
-    // The language of titles: the "chl.voiceLanguage" preference when it holds one of the
-    // app's 23 language codes, else "en".
+    // The language of titles as its code: the "chl.voiceLanguage" preference, English when it
+    // is missing or not one of the app's languages.
     static QString selectedLanguage();
     // The model file for a language: English-only for "en", multilingual otherwise.
     static QString modelFileName(const QString &language);

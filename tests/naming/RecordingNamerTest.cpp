@@ -4,6 +4,7 @@
 // internet) and what happens when that fails or the file is not the expected one.
 #include "naming/RecordingNamer.h"
 
+#include "model/CloneOptions.h"
 #include "model/DataPaths.h"
 #include "model/Preferences.h"
 #include "model/ResourcePaths.h"
@@ -141,7 +142,7 @@ protected:
     }
     static void placeModel(const QString &path) { writeAll(path, "model"); }
     static void setLanguage(const QString &code) {
-        openPreferences()->setValue(RecordingNamer::languageKey, code);
+        openPreferences()->setValue(ClonePreferences::voiceLanguageKey, code);
     }
 
     TempDataRoot root;
@@ -368,7 +369,7 @@ TEST_F(RecordingNamerTest, SelectedLanguageFallsBackToEnglish) {
         if (c.stored)
             setLanguage(*c.stored);
         else
-            openPreferences()->remove(RecordingNamer::languageKey);
+            openPreferences()->remove(ClonePreferences::voiceLanguageKey);
         EXPECT_EQ(RecordingNamer::selectedLanguage(), c.language)
                 << c.stored.value_or("<unset>").toStdString();
     }
