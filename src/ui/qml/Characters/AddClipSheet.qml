@@ -17,7 +17,10 @@ Sheet {
     function openFresh() {
         form.reset()
         open()
-        (forEmotion ? emotionField : nameField).forceActiveFocus()
+        if (forEmotion)
+            emotionField.forceActiveFocus()
+        else
+            nameField.forceActiveFocus()
     }
 
     function tryAdd() {
