@@ -27,8 +27,10 @@ PlaybackSchedule playback(const DialogueProject &project, double from) {
     schedule.duration = project.duration;
     schedule.start = std::min(std::max(project.duration, 0.0), std::max(from, 0.0));
     const double s = schedule.start;
-    if (project.duration <= 0.02 || s >= project.duration - 0.01)
+    if (project.duration <= 0.02 || s >= project.duration - 0.01) {
+        schedule.atEnd = true;
         return schedule;
+    }
 
     for (const DialogueClip &clip : project.clips) {
         if (clip.endTime() <= s + 0.005)

@@ -33,6 +33,9 @@ struct MixSegment {
 struct PlaybackSchedule {
     double start = 0;    // dialogue time of mix frame 0
     double duration = 0; // the dialogue's duration
+    // The start point is at (or within 10 ms of) the end, or the dialogue is too short to
+    // play: nothing is scheduled and the playhead belongs at the end.
+    bool atEnd = false;
     std::vector<MixSegment> segments;
 };
 

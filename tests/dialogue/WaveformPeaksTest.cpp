@@ -5,9 +5,14 @@
 #include "support/AudioFixtures.h"
 #include "support/TestData.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+
 #include <algorithm>
+#include <cmath>
 
 using namespace chorale;
 using namespace chorale::test;
@@ -74,6 +79,44 @@ TEST_F(WaveformPeaksTest, OnlyTheLeftChannelIsMeasured) {
     const QList<float> peaks = WaveformPeaks::load(file(stereo, 2), 256);
     ASSERT_EQ(peaks.size(), 256);
     EXPECT_TRUE(std::all_of(peaks.begin(), peaks.end(), [](float p) { return p == 0; }));
+}
+
+TEST_F(WaveformPeaksTest, ATruncatedFileIsMeasuredByTheFramesItReallyHas) {
+    // A FLAC cut in half still announces all its frames but decodes fewer: the windows follow
+    // the decoded frames, as they would for a whole file of that length.
+    const QString path = root.scratch("cut.flac");
+    {
+        // A sawtooth envelope, so that every window size gives different peaks.
+        SF_INFO info{};
+        info.samplerate = 48000;
+        info.channels = 1;
+        info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+        SNDFILE *flac = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+        ASSERT_TRUE(flac);
+        std::vector<float> samples(48000);
+        for (size_t i = 0; i < samples.size(); ++i)
+            samples[i] = (i % 2 ? -0.8f : 0.8f) * float(i % 997) / 997.0f;
+        sf_writef_float(flac, samples.data(), 48000);
+        sf_close(flac);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.resize(file.size() / 2));
+    const AudioInfo decoded = readAudio(path);
+    ASSERT_GT(decoded.frames, 1000);
+    ASSERT_LT(decoded.frames, 40000);
+
+    const qint64 n = decoded.frames, window = n / 256;
+    std::vector<float> expected(256, 0.0f);
+    for (qint64 i = 0; i < 256; ++i) {
+        for (qint64 f = i * window; f < (i + 1) * window; ++f)
+            expected[size_t(i)] =
+                    std::max(expected[size_t(i)], std::fabs(decoded.samples[size_t(f)]));
+    }
+    const float loudest = *std::max_element(expected.begin(), expected.end());
+    const QList<float> peaks = WaveformPeaks::load(path, 256);
+    ASSERT_EQ(peaks.size(), 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_FLOAT_EQ(peaks[i], expected[size_t(i)] / loudest) << i;
 }
 
 TEST_F(WaveformPeaksTest, BadInputGivesAnEmptyList) {
