@@ -14,9 +14,23 @@ if(CHORALE_WERROR)
     target_compile_options(chorale_warnings INTERFACE -Werror)
 endif()
 
+# AddressSanitizer and UndefinedBehaviorSanitizer for the whole tree (scripts/test builds the tests
+# this way in build/asan). -O1 keeps the audio-heavy tests quick; any report fails the test.
 if(CHORALE_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
-        -fno-sanitize-recover=undefined)
+        -fno-sanitize-recover=undefined -O1)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The fuzz tree (scripts/fuzz): coverage for libFuzzer plus the same sanitizers, with clang.
+if(CHORALE_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "CHORALE_FUZZ needs clang (scripts/fuzz configures clang-14)")
+    endif()
+    # clang 14 cannot emit the function-type check for coroutine frames ("Cannot represent a
+    # difference across sections"), so that one check is off; gcc's warning flags are unknown.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize=function
+        -fno-omit-frame-pointer -fno-sanitize-recover=undefined -Wno-unknown-warning-option)
     add_link_options(-fsanitize=address,undefined)
 endif()
 

@@ -128,7 +128,12 @@ std::optional<QDateTime> readDate(const QString &text) {
     QDateTime date = QDateTime::fromString(text, Qt::ISODate);
     if (!date.isValid())
         return std::nullopt;
-    return date.toUTC();
+    // Dates are written back in UTC: one whose zone moves it out of the four-digit years
+    // (9999-12-31T23:59:59-01:00) could never be read again, so it does not read now either.
+    date = date.toUTC();
+    if (date.date().year() < 1 || date.date().year() > 9999)
+        return std::nullopt;
+    return date;
 }
 
 QJsonObject toJson(const CharacterEmotion &e) {

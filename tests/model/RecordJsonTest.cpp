@@ -82,9 +82,20 @@ TEST(RecordJson, DateReaderIsStrict) {
             {"2025-01-31 09:15:02Z", false},
             {"2025-13-31T09:15:02Z", false},
             {"", false},
+            // Readable only when the UTC instant still has a four-digit year, so that what is
+            // read can be written back and read again.
+            {"9999-12-31T23:59:59Z", true},
+            {"9999-12-31T23:59:59-01:00", false},
+            {"0001-01-01T01:30:00+01:00", true},
+            {"0001-01-01T00:30:00+01:00", false},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(RecordJson::readDate(QString::fromLatin1(c.text)).has_value(), c.reads) << c.text;
+    for (const auto &c : cases) {
+        const auto date = RecordJson::readDate(QString::fromLatin1(c.text));
+        EXPECT_EQ(date.has_value(), c.reads) << c.text;
+        if (date) {
+            EXPECT_EQ(RecordJson::readDate(RecordJson::writeDate(*date)), date) << c.text;
+        }
+    }
     EXPECT_EQ(at("2025-01-31T10:15:02+01:00"), at("2025-01-31T09:15:02Z"));
 }
 
