@@ -43,22 +43,26 @@ int start(Context &ctx) {
 
 int paths(Context &ctx) {
     int code = ExitCode::ok;
+    QStringList errors;
     const auto show = [&](const char *label, auto find) {
+        QString value;
         try {
-            ctx.out() << label << find() << '\n';
+            value = find();
         } catch (const ChoraleError &error) {
-            ctx.out().flush();
-            ctx.err() << error.message() << Qt::endl;
+            value = QStringLiteral("not found");
+            errors << error.message();
             code = ExitCode::userError;
         }
+        ctx.out() << label << value << '\n';
     };
     show("Script:            ", [] { return EnginePaths::serverURL(); });
     show("Interpreter:       ", [] { return EnginePaths::pythonURL(); });
     show("Working directory: ",
          [] { return EnginePaths::workingDirectory().value_or(QDir::currentPath()); });
     ctx.out() << "Socket:            " << DataPaths::engineSocket() << '\n'
-              << "Log:               " << DataPaths::engineLog() << '\n';
-    ctx.out().flush();
+              << "Log:               " << DataPaths::engineLog() << Qt::endl;
+    for (const QString &error : errors)
+        ctx.err() << error << Qt::endl;
     return code;
 }
 

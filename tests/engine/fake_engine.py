@@ -31,6 +31,16 @@ Everything else is set through the environment, which the app passes on to the e
                                 "_raw": "..."      send exactly this text as the whole response
                                                    ("" closes the connection without a byte)
                                 "_hang": true      never answer (until the engine is stopped)
+                                "_stall_after": "..."
+                                                   send exactly this text, then never send
+                                                   another byte nor close (a hang
+                                                   mid-response)
+                                "_junk": N         answer status 200 with N bytes of junk: an
+                                                   unterminated JSON array of zeros, so a
+                                                   reader must scan all of it to reject it
+                                "_die": true       the whole engine process exits at once,
+                                                   mid-request; /convert and /tts first write
+                                                   half of their output file
                                 "_write": false    for /convert and /tts: do not write the
                                                    output file (written by default when the
                                                    status is below 400)
@@ -132,6 +142,18 @@ def write_output(path, request):
         write_silence(output)
 
 
+def write_half_output(path, request):
+    """What a conversion that dies while writing leaves: the first half of its output."""
+    output = request.get("output_wav")
+    if not output:
+        return
+    write_output(path, request)
+    with open(output, "rb") as f:
+        data = f.read()
+    with open(output, "wb") as f:
+        f.write(data[:len(data) // 2])
+
+
 class Handler(socketserver.StreamRequestHandler):
     def handle(self):
         head = b""
@@ -173,6 +195,16 @@ class Handler(socketserver.StreamRequestHandler):
             time.sleep(delay)
         if answer.pop("_hang", False):
             threading.Event().wait()
+        if "_stall_after" in answer:
+            self.wfile.write(answer["_stall_after"].encode("utf-8"))
+            threading.Event().wait()
+        if "_junk" in answer:
+            self.send_junk(int(answer["_junk"]))
+            return
+        if answer.pop("_die", False):
+            if target in ("/convert", "/tts") and parsed:
+                write_half_output(target, parsed)
+            os._exit(1)
         if "_raw" in answer:
             self.wfile.write(answer["_raw"].encode("utf-8"))
             return
@@ -187,6 +219,16 @@ class Handler(socketserver.StreamRequestHandler):
                 status, answer = 500, {"detail": str(error)}
         payload = text.encode("utf-8") if text is not None else json.dumps(answer).encode()
         self.answer(status, payload, chunked)
+
+    def send_junk(self, size):
+        head = b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n\r\n"
+        self.wfile.write(head + b'{"detail": [')
+        block = b"0," * (1 << 19)
+        sent = 0
+        while sent < size:
+            piece = block[:size - sent]
+            self.wfile.write(piece)
+            sent += len(piece)
 
     def answer(self, status, payload, chunked=False):
         head = "HTTP/1.1 %d %s\r\nContent-Type: application/json\r\nConnection: close\r\n" % (
