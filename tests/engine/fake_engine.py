@@ -51,8 +51,10 @@ Everything else is set through the environment, which the app passes on to the e
                               "Models ready"}; /progress {"progress": 0, "message": ""};
                               /convert and /tts {"ok": true}.
 
-Stdout and stderr each get a line at start-up ("fake engine PID: starting (stdout)", and the
-same with "(stderr)"), so a test can see where both streams go and which process wrote them.
+The engine exits by itself when the process that started it goes away, so a test that crashes
+leaves no engine behind. Stdout and stderr each get a line at start-up ("fake engine PID:
+starting (stdout)", and the same with "(stderr)"), so a test can see where both streams go and
+which process wrote them.
 """
 
 import json
@@ -245,7 +247,17 @@ class Server(socketserver.ThreadingUnixStreamServer):
     daemon_threads = True
 
 
+def exit_with_parent():
+    """A test that crashes must not leave its engine behind."""
+    parent = os.getppid()
+    while True:
+        time.sleep(0.2)
+        if os.getppid() != parent:
+            os._exit(0)
+
+
 def main(argv):
+    threading.Thread(target=exit_with_parent, daemon=True).start()
     if len(argv) != 3 or argv[1] != "--unix-socket":
         print("usage: fake_engine.py --unix-socket PATH", file=sys.stderr)
         return 2
