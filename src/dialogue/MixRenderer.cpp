@@ -47,6 +47,13 @@ public:
 
     int channels() const { return m_channels; }
     qint64 outputStart() const { return m_outputStart; }
+    // True the first time it is asked after the segment produced audio.
+    bool firstHeard(qint64 produced) {
+        if (produced <= 0 || m_heard)
+            return false;
+        m_heard = true;
+        return true;
+    }
 
     // Up to `frames` frames at the mix rate into `out`; fewer only when the segment ends.
     qint64 pull(float *out, qint64 frames) {
@@ -109,8 +116,6 @@ private:
     qint64 m_outputStart;
     bool m_done = false;
     bool m_heard = false;
-
-    friend class MixRenderer;
 };
 
 MixRenderer::MixRenderer(std::vector<MixSegment> segments)
@@ -148,10 +153,8 @@ void MixRenderer::render(float *interleaved, qint64 frames) {
         while (at < frames) {
             const qint64 wanted = std::min(chunkFrames, frames - at);
             const qint64 got = voice.pull(m_scratch.data(), wanted);
-            if (got > 0 && !voice.m_heard) {
-                voice.m_heard = true;
+            if (voice.firstHeard(got))
                 ++m_heard;
-            }
             float *out = interleaved + at * mixChannels;
             const float *in = m_scratch.data();
             if (channels == 1) {
