@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Cli.h"
 
+#include "audio/AudioPlayer.h"
+#include "clone/CleanupSettings.h"
+#include "clone/CloneQueueController.h"
 #include "engine/EngineController.h"
 #include "model/ChoraleError.h"
 #include "store/DataStore.h"
@@ -63,6 +66,24 @@ EngineController &Context::engine() {
     if (!m_engine)
         m_engine = std::make_unique<EngineController>();
     return *m_engine;
+}
+
+CleanupSettings &Context::cleanupSettings() {
+    if (!m_cleanupSettings)
+        m_cleanupSettings = std::make_unique<CleanupSettings>();
+    return *m_cleanupSettings;
+}
+
+AudioPlayer &Context::player() {
+    if (!m_player)
+        m_player = std::make_unique<AudioPlayer>();
+    return *m_player;
+}
+
+CloneQueueController &Context::cloneQueue() {
+    if (!m_cloneQueue)
+        m_cloneQueue = std::make_unique<CloneQueueController>();
+    return *m_cloneQueue;
 }
 
 int Context::await(QCoro::Task<int> &&task) {

@@ -11,6 +11,9 @@
 #include <memory>
 
 namespace chorale {
+class AudioPlayer;
+class CleanupSettings;
+class CloneQueueController;
 class DataStore;
 class EngineController;
 } // namespace chorale
@@ -68,6 +71,12 @@ public:
     // command ends.
     EngineController &engine();
 
+    // The cleanup toggles (read from the preferences), the take player and the clone queue,
+    // each created on first use.
+    CleanupSettings &cleanupSettings();
+    AudioPlayer &player();
+    CloneQueueController &cloneQueue();
+
     // Runs a coroutine to completion on the event loop and returns its exit code. Exceptions
     // escaping the task are reported like any command failure.
     int await(QCoro::Task<int> &&task);
@@ -79,6 +88,10 @@ private:
     QTextStream m_err;
     std::unique_ptr<DataStore> m_store;
     std::unique_ptr<EngineController> m_engine;
+    std::unique_ptr<CleanupSettings> m_cleanupSettings;
+    std::unique_ptr<AudioPlayer> m_player;
+    // Last: it goes first, before the objects its jobs use.
+    std::unique_ptr<CloneQueueController> m_cloneQueue;
 };
 
 } // namespace chorale::cli
