@@ -184,10 +184,7 @@ void DataStore::ensureDefaultCharacters() {
         }
         first.duration = measuredOr(target, first.duration);
         character.duration = first.duration;
-        try {
-            save(character);
-        } catch (const ChoraleError &) {
-        }
+        saveQuietly(character);
         *found = character;
         emit charactersChanged();
     }
@@ -313,24 +310,11 @@ void DataStore::renameCharacter(const VoiceCharacter &character, const QString &
     if (found == m_characters.end())
         return;
     found->name = name.trimmed();
-    try {
-        save(*found);
-    } catch (const ChoraleError &) {
-    }
-    bool itemsTouched = false;
-    for (LibraryItem &item : m_items) {
-        if (item.characterId != found->id)
-            continue;
-        item.characterName = found->name;
-        itemsTouched = true;
-        try {
-            save(item);
-        } catch (const ChoraleError &) {
-        }
-    }
+    saveQuietly(*found);
     emit charactersChanged();
-    if (itemsTouched)
-        emit itemsChanged();
+    const VoiceCharacter &renamed = *found;
+    updateItems([&](const LibraryItem &item) { return item.characterId == renamed.id; },
+                [&](LibraryItem &item) { item.characterName = renamed.name; });
 }
 
 void DataStore::renameEmotion(const CharacterEmotion &emotion, const VoiceCharacter &on,
@@ -345,23 +329,23 @@ void DataStore::renameEmotion(const CharacterEmotion &emotion, const VoiceCharac
     if (found == character.emotions.end() || trimmed.isEmpty())
         return;
     found->name = trimmed;
-    try {
-        save(character);
-    } catch (const ChoraleError &) {
-    }
-    bool itemsTouched = false;
-    for (LibraryItem &item : m_items) {
-        if (item.emotionId != emotion.id)
-            continue;
-        item.emotionName = trimmed;
-        itemsTouched = true;
-        try {
-            save(item);
-        } catch (const ChoraleError &) {
-        }
-    }
+    saveQuietly(character);
     emit charactersChanged();
-    if (itemsTouched)
+    updateItems([&](const LibraryItem &item) { return item.emotionId == emotion.id; },
+                [&](LibraryItem &item) { item.emotionName = trimmed; });
+}
+
+void DataStore::updateItems(const std::function<bool(const LibraryItem &)> &matches,
+                            const std::function<void(LibraryItem &)> &change) {
+    bool touched = false;
+    for (LibraryItem &item : m_items) {
+        if (!matches(item))
+            continue;
+        change(item);
+        touched = true;
+        saveQuietly(item);
+    }
+    if (touched)
         emit itemsChanged();
 }
 
@@ -378,10 +362,7 @@ void DataStore::deleteEmotion(const CharacterEmotion &emotion, const VoiceCharac
     character.emotions.removeIf([&](const auto &e) { return e.id == emotion.id; });
     if (!character.emotions.isEmpty())
         character.duration = longestEmotion(character);
-    try {
-        save(character);
-    } catch (const ChoraleError &) {
-    }
+    saveQuietly(character);
     emit charactersChanged();
 }
 
@@ -455,10 +436,7 @@ void DataStore::setRecordingTitle(const QString &title, const QUuid &itemId) {
         return;
     m_items[index].title = trimmed;
     emit itemsChanged();
-    try {
-        save(m_items[index]);
-    } catch (const ChoraleError &) {
-    }
+    saveQuietly(m_items[index]);
 }
 
 void DataStore::deleteItem(const LibraryItem &item) {

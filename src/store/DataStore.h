@@ -9,7 +9,9 @@
 #include <QObject>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
+#include <type_traits>
 
 namespace chorale {
 
@@ -85,6 +87,20 @@ private:
     void save(const VoiceCharacter &character);
     void save(const LibraryItem &item);
     void persist(const DialogueProject &project);
+    // For housekeeping operations, which leave disk as far as it got.
+    template <typename Record>
+    void saveQuietly(const Record &record) {
+        try {
+            if constexpr (std::is_same_v<Record, DialogueProject>)
+                persist(record);
+            else
+                save(record);
+        } catch (const std::exception &) {
+        }
+    }
+    // Changes every matching take in memory and rewrites its meta.json (errors ignored).
+    void updateItems(const std::function<bool(const LibraryItem &)> &matches,
+                     const std::function<void(LibraryItem &)> &change);
 
     static std::optional<QString> bundledVoiceURL(const QString &name);
 

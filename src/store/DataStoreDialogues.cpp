@@ -27,14 +27,6 @@ void removeStaleMix(const QUuid &dialogueId) {
     QFile::remove(DataPaths::dialogueFolder(dialogueId) + QStringLiteral("/mix.wav"));
 }
 
-template <typename Operation>
-void ignoringErrors(Operation operation) {
-    try {
-        operation();
-    } catch (const ChoraleError &) {
-    }
-}
-
 } // namespace
 
 DialogueProject DataStore::createDialogue(const QString &name) {
@@ -61,7 +53,7 @@ void DataStore::renameDialogue(const DialogueProject &project, const QString &na
     stored.name = normalizedName(name);
     stored.updatedAt = RecordJson::currentDate();
     emit dialoguesChanged();
-    ignoringErrors([&] { persist(stored); });
+    saveQuietly(stored);
 }
 
 void DataStore::updateDialogue(const DialogueProject &project) {
@@ -75,7 +67,7 @@ void DataStore::updateDialogue(const DialogueProject &project) {
         removeStaleMix(updated.id);
     m_dialogues[index] = updated;
     emit dialoguesChanged();
-    ignoringErrors([&] { persist(updated); });
+    saveQuietly(updated);
 }
 
 void DataStore::deleteDialogue(const DialogueProject &project) {
@@ -122,7 +114,10 @@ DialogueProject DataStore::addClips(const QList<LibraryItem> &items, const Dialo
         const QString copy = clipsFolder + u'/' + fileName;
         AudioFileTools::copyFile(DataPaths::convertedFile(item.id), copy);
         double length = item.duration;
-        ignoringErrors([&] { length = AudioFileTools::duration(copy); });
+        try {
+            length = AudioFileTools::duration(copy);
+        } catch (const ChoraleError &) {
+        }
 
         double start = 0;
         if (appendToCharacterTrack) {
@@ -160,7 +155,7 @@ void DataStore::removeClip(const DialogueClip &clip, const DialogueProject &from
     project.updatedAt = RecordJson::currentDate();
     removeStaleMix(project.id);
     emit dialoguesChanged();
-    ignoringErrors([&] { persist(project); });
+    saveQuietly(project);
 }
 
 } // namespace chorale
