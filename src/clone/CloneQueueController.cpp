@@ -154,7 +154,14 @@ QCoro::Task<> CloneQueueController::clone(LibraryItem item, PendingClone job, Se
 
         QCoro::Task<> conversion =
                 services.engine->convert(source, reference, converted, job.singing);
-        co_await std::move(conversion);
+        try {
+            co_await std::move(conversion);
+        } catch (...) {
+            // An engine that failed or died while writing may have left part of its output;
+            // the take must not show that as its clone (it had none when the job began).
+            QFile::remove(converted);
+            throw;
+        }
         if (!self || !services.alive())
             throw JobAbandoned{};
 

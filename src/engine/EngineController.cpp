@@ -27,23 +27,40 @@ ChoraleError stoppedError() {
     return ChoraleError::engineUnavailable(QStringLiteral("The voice engine was stopped."));
 }
 
-QCoro::Task<QJsonObject> getJSON(QString path) {
+// Polls are answered at once by a working engine; the work itself may take as long as it needs.
+UnixHttpClient::Patience pollPatience(const EngineController::Timing &timing) {
+    return {timing.pollPatience, timing.stallPatience};
+}
+UnixHttpClient::Patience workPatience(const EngineController::Timing &timing) {
+    return {std::nullopt, timing.stallPatience};
+}
+
+// A poll the engine left unanswered until its patience ran out stands for the polls that time
+// would have held, so that a hung engine still meets the loop's overall time limit.
+int triesSpent(std::chrono::steady_clock::time_point began, const EngineController::Timing &timing,
+               std::chrono::milliseconds interval) {
+    if (std::chrono::steady_clock::now() - began < timing.pollPatience)
+        return 1;
+    return std::max(1, int(timing.pollPatience / std::max(interval, std::chrono::milliseconds(1))));
+}
+
+QCoro::Task<QJsonObject> getJSON(QString path, UnixHttpClient::Patience patience) {
     co_return co_await UnixHttpClient::json(DataPaths::engineSocket(), QStringLiteral("GET"),
-                                            std::move(path));
+                                            std::move(path), std::nullopt, patience);
 }
 
 // The engine answers "/prepare" only once its models are loaded; the answer itself is of no
 // interest ("/status" reports the outcome), and the request cannot be interrupted.
-QCoro::Task<> sendPrepare() {
+QCoro::Task<> sendPrepare(UnixHttpClient::Patience patience) {
     try {
         co_await UnixHttpClient::request(DataPaths::engineSocket(), QStringLiteral("POST"),
-                                         QStringLiteral("/prepare"));
+                                         QStringLiteral("/prepare"), std::nullopt, patience);
     } catch (const std::exception &) {
     }
 }
 
-QCoro::Task<std::pair<double, QString>> fetchProgress() {
-    const QJsonObject answer = co_await getJSON(QStringLiteral("/progress"));
+QCoro::Task<std::pair<double, QString>> fetchProgress(UnixHttpClient::Patience patience) {
+    const QJsonObject answer = co_await getJSON(QStringLiteral("/progress"), patience);
     co_return std::pair{answer.value(QStringLiteral("progress")).toDouble(0),
                         answer.value(QStringLiteral("message")).toString()};
 }
@@ -161,16 +178,18 @@ QCoro::Task<> EngineController::waitForHealth(CancellationToken token) {
     setStatus(status);
 
     const QString socket = DataPaths::engineSocket();
-    for (int attempt = 0; attempt < m_timing.healthTries; ++attempt) {
+    for (int attempt = 0; attempt < m_timing.healthTries;) {
         if (m_launcher.hasProcess() && !m_launcher.isRunning()) {
             throw ChoraleError::engineUnavailable(
                     QStringLiteral("The voice engine exited. See engine.log."));
         }
+        const auto began = std::chrono::steady_clock::now();
         if (QFileInfo::exists(socket)) {
             bool healthy = false;
             try {
                 const QJsonObject health = co_await UnixHttpClient::json(
-                        socket, QStringLiteral("GET"), QStringLiteral("/health"));
+                        socket, QStringLiteral("GET"), QStringLiteral("/health"), std::nullopt,
+                        pollPatience(m_timing));
                 healthy = boolean(health, QStringLiteral("ok"));
             } catch (const std::exception &) {
                 // Not answering yet; keep polling.
@@ -178,6 +197,7 @@ QCoro::Task<> EngineController::waitForHealth(CancellationToken token) {
             if (healthy)
                 co_return;
         }
+        attempt += triesSpent(began, m_timing, m_timing.healthInterval);
         if (!co_await token.sleep(m_timing.healthInterval) || !self)
             throw stoppedError();
     }
@@ -192,15 +212,17 @@ QCoro::Task<> EngineController::prepareModels(CancellationToken token) {
     status.message = QStringLiteral("Loading models…");
     setStatus(status);
 
-    sendPrepare();
+    sendPrepare(workPatience(m_timing));
 
-    for (int attempt = 0; attempt < m_timing.statusTries; ++attempt) {
+    for (int attempt = 0; attempt < m_timing.statusTries;) {
         QJsonObject report;
+        const auto began = std::chrono::steady_clock::now();
         try {
-            report = co_await getJSON(QStringLiteral("/status"));
+            report = co_await getJSON(QStringLiteral("/status"), pollPatience(m_timing));
         } catch (const std::exception &) {
             // A busy or unreachable engine reads as "not ready"; keep polling.
         }
+        attempt += triesSpent(began, m_timing, m_timing.statusInterval);
         if (!self || token.isCancelled())
             throw stoppedError();
 
@@ -299,7 +321,7 @@ QCoro::Task<> EngineController::runJob(QString path, QJsonObject request, QStrin
     QJsonObject answer;
     try {
         answer = co_await UnixHttpClient::json(DataPaths::engineSocket(), QStringLiteral("POST"),
-                                               path, body);
+                                               path, body, workPatience(m_timing));
     } catch (...) {
         poller.cancel();
         finish();
@@ -323,7 +345,7 @@ QCoro::Task<> EngineController::pollProgress(CancellationToken token) {
     QPointer<EngineController> self(this);
     while (!token.isCancelled()) {
         try {
-            const auto [progress, message] = co_await fetchProgress();
+            const auto [progress, message] = co_await fetchProgress(pollPatience(m_timing));
             // An answer that arrives after the job has ended must not overwrite its outcome.
             if (!self || token.isCancelled())
                 co_return;

@@ -47,6 +47,10 @@ public:
         int statusTries = 3600;
         std::chrono::milliseconds statusInterval{500};
         std::chrono::milliseconds progressInterval{400};
+        // How long a poll ("/health", "/status", "/progress") may go unanswered, and how long
+        // any answer may stall once it has started, before the engine counts as hung.
+        std::chrono::milliseconds pollPatience{10'000};
+        std::chrono::milliseconds stallPatience{30'000};
     };
 
     // The floor of a job's published progress, so a started job never shows as empty.

@@ -9,12 +9,15 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <qcoro/qcorofuture.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -75,6 +78,43 @@ ChoraleError failure(const char *message) {
     return ChoraleError::engineUnavailable(QString::fromUtf8(message));
 }
 
+// False when nothing (not even the engine hanging up) arrives within `wait`.
+bool waitForData(int fd, std::chrono::milliseconds wait) {
+    pollfd p{fd, POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&p, 1, int(std::min<qint64>(wait.count(), INT_MAX)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        return ready != 0;
+    }
+}
+
+// Runs `work` on an exchange thread and resumes the caller on its own thread with the result
+// or the exception. (QFuture only transports QException, so exceptions are carried by hand.)
+template <typename Result, typename Work>
+QCoro::Task<Result> onExchangeThread(Work work) {
+    struct Outcome {
+        std::exception_ptr error;
+        std::optional<Result> result;
+    };
+    // The closure and the future are named rather than written inside the co_await: GCC 12
+    // destroys a lambda temporary in a co_await expression twice.
+    auto exchange = [work = std::move(work)] {
+        Outcome o;
+        try {
+            o.result.emplace(work());
+        } catch (...) {
+            o.error = std::current_exception();
+        }
+        return o;
+    };
+    QFuture<Outcome> future = QtConcurrent::run(exchangePool(), std::move(exchange));
+    Outcome outcome = co_await future;
+    if (outcome.error)
+        std::rethrow_exception(outcome.error);
+    co_return std::move(*outcome.result);
+}
+
 } // namespace
 
 QByteArray requestBytes(const QString &method, const QString &path,
@@ -112,7 +152,7 @@ Response parseResponse(const QByteArray &raw) {
 }
 
 Response send(const QString &socketPath, const QString &method, const QString &path,
-              const std::optional<QByteArray> &body) {
+              const std::optional<QByteArray> &body, Patience patience) {
     // Close-on-exec so that an engine launched while a request is open cannot inherit it.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -147,6 +187,9 @@ Response send(const QString &socketPath, const QString &method, const QString &p
     QByteArray in;
     std::array<char, 16384> chunk;
     for (;;) {
+        const auto wait = in.isEmpty() ? patience.firstByte : patience.midAnswer;
+        if (wait && !waitForData(fd, *wait))
+            throw failure("The voice engine stopped answering.");
         const ssize_t received = ::recv(fd, chunk.data(), chunk.size(), 0);
         if (received < 0 && errno == EINTR)
             continue;
@@ -160,28 +203,12 @@ Response send(const QString &socketPath, const QString &method, const QString &p
 }
 
 QCoro::Task<Response> request(QString socketPath, QString method, QString path,
-                              std::optional<QByteArray> body) {
-    struct Outcome {
-        std::exception_ptr error;
-        Response response;
-    };
-    // Exceptions are carried by hand: QFuture only transports QException. The closure and the
-    // future are named rather than written inside the co_await: GCC 12 destroys a lambda
-    // temporary in a co_await expression twice.
-    auto exchange = [socketPath, method, path, body = std::move(body)] {
-        Outcome o;
-        try {
-            o.response = send(socketPath, method, path, body);
-        } catch (...) {
-            o.error = std::current_exception();
-        }
-        return o;
-    };
-    QFuture<Outcome> future = QtConcurrent::run(exchangePool(), std::move(exchange));
-    Outcome outcome = co_await future;
-    if (outcome.error)
-        std::rethrow_exception(outcome.error);
-    co_return std::move(outcome.response);
+                              std::optional<QByteArray> body, Patience patience) {
+    QCoro::Task<Response> exchange = onExchangeThread<Response>(
+            [socketPath, method, path, body = std::move(body), patience] {
+                return send(socketPath, method, path, body, patience);
+            });
+    co_return co_await std::move(exchange);
 }
 
 QJsonObject decodeJson(const Response &response) {
@@ -197,10 +224,12 @@ QJsonObject decodeJson(const Response &response) {
 }
 
 QCoro::Task<QJsonObject> json(QString socketPath, QString method, QString path,
-                              std::optional<QByteArray> body) {
-    const Response response = co_await request(std::move(socketPath), std::move(method),
-                                               std::move(path), std::move(body));
-    co_return decodeJson(response);
+                              std::optional<QByteArray> body, Patience patience) {
+    QCoro::Task<QJsonObject> exchange = onExchangeThread<QJsonObject>(
+            [socketPath, method, path, body = std::move(body), patience] {
+                return decodeJson(send(socketPath, method, path, body, patience));
+            });
+    co_return co_await std::move(exchange);
 }
 
 } // namespace chorale::UnixHttpClient

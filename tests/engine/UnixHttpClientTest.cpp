@@ -236,6 +236,40 @@ TEST_F(UnixHttpClientTest, ReportsEachTransportFailure) {
     EXPECT_EQ(error->message(), "Voice engine is not running yet.");
 }
 
+// An engine that falls silent: a poll it leaves unanswered, or an answer that stops half way,
+// fails once the patience runs out; work whose answer simply comes late is waited for.
+TEST_F(UnixHttpClientTest, GivesUpOnAnEngineThatFallsSilent) {
+    const UnixHttpClient::Patience poll{100ms, 100ms};
+    const UnixHttpClient::Patience work{std::nullopt, 100ms};
+    struct Case {
+        const char *name;
+        QByteArray first, rest; // written before and after a 400 ms pause
+        UnixHttpClient::Patience patience;
+        bool fails;
+    };
+    const Case cases[] = {
+            {"poll left unanswered", "", "HTTP/1.1 200 OK\r\n\r\n{}", poll, true},
+            {"answer stops half way", "HTTP/1.1 200 OK\r\n\r\n{\"ok\"", ": true}", work, true},
+            {"work answered late", "", "HTTP/1.1 200 OK\r\n\r\n{\"ok\": true}", work, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RawSocketServer server(socketPath(), [&](RawSocketServer &s, int fd) {
+            s.readRequest(fd);
+            RawSocketServer::writeAll(fd, c.first);
+            std::this_thread::sleep_for(400ms);
+            RawSocketServer::writeAll(fd, c.rest);
+        });
+        const auto error = failureOf([&] {
+            UnixHttpClient::send(socketPath(), "POST", "/convert", std::nullopt, c.patience);
+        });
+        ASSERT_EQ(error.has_value(), c.fails);
+        if (error) {
+            EXPECT_EQ(error->message(), "The voice engine stopped answering.");
+        }
+    }
+}
+
 // One slow exchange must not hold up another, and both callers resume on the main thread.
 TEST_F(UnixHttpClientTest, RequestsRunOffTheMainThreadSideBySide) {
     RawSocketServer server(socketPath(), [](RawSocketServer &s, int fd) {

@@ -10,9 +10,9 @@
 //   check records=N corrupt=C lost=L temp=T
 // (problems in detail on stderr), then replaces the journal with what it loaded, prints "ready"
 // and starts writing: take saves, clones attached, titles, character and emotion renames,
-// emotion adds, dialogues created, filled, moved and renamed, takes deleted. Before each
-// operation it appends to the journal the records the operation may touch; after it, the
-// records as they now are in memory. So after a kill:
+// emotions added and deleted, dialogues created, filled, moved and renamed, takes and characters
+// deleted. Before each operation it appends to the journal the records the operation may
+// touch; after it, the records as they now are in memory. So after a kill:
 //   - every record of a finished operation must load exactly as journaled ("lost" otherwise);
 //   - records the interrupted operation touched may be old or new, but must load whole;
 //   - every meta.json must decode, every loaded record's audio must be complete, and nothing
@@ -423,13 +423,17 @@ private:
         const auto &dialogues = m_store.dialogues();
         const int roll = pick(100);
 
-        if (characters.size() < 3 || roll < 4) {
+        if (characters.size() < 3 || (roll < 4 && characters.size() < 7)) {
             perform({}, Kind::Character,
                     [&] { m_store.addCharacter(word(), word(), source("clip.wav")); });
             return;
         }
         const VoiceCharacter character = characters[pick(int(characters.size()))];
         const Key characterKey{Kind::Character, character.id};
+        if (roll < 6 && characters.size() > 4) {
+            perform({characterKey}, {}, [&] { m_store.deleteCharacter(character); });
+            return;
+        }
 
         if (items.size() > 24) {
             const LibraryItem oldest = items.last();
