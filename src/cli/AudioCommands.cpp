@@ -6,12 +6,14 @@
 #include "audio/AudioPlayer.h"
 #include "audio/AudioRecorder.h"
 #include "cli/Cli.h"
+#include "cli/JsonOutput.h"
+#include "cli/Session.h"
 #include "cli/StoreLookup.h"
+#include "dialogue/DialogueMixer.h"
 #include "model/ChoraleError.h"
 #include "model/DataPaths.h"
 #include "model/Formatters.h"
 #include "model/Identifiers.h"
-#include "model/RecordJson.h"
 #include "store/AudioFileTools.h"
 #include "store/DataStore.h"
 
@@ -108,8 +110,8 @@ QCoro::Task<int> record(Context &ctx, double seconds, AudioInputDevice device,
     QDir().mkpath(DataPaths::tmpFolder());
     AudioRecorder recorder;
     recorder.start(device.id, DataPaths::tmpFolder());
-    const bool live = isatty(STDERR_FILENO);
-    ctx.err() << "Recording " << seconds << " s from " << device.displayLabel() << Qt::endl;
+    const bool live = isatty(STDERR_FILENO) && !ctx.session().quiet();
+    ctx.progress(QStringLiteral("Recording %1 s from %2").arg(seconds).arg(device.displayLabel()));
 
     // The take is long enough once it holds the requested length of audio: devices that deliver
     // in large bursts then still give a take of the length asked for.
@@ -145,8 +147,7 @@ QCoro::Task<int> record(Context &ctx, double seconds, AudioInputDevice device,
     QFile::remove(take); // the library has its own copy now
 
     if (ctx.json()) {
-        QJsonObject o = RecordJson::toJson(item);
-        o["original"] = DataPaths::originalFile(item.id);
+        QJsonObject o = itemJson(item);
         if (ctx.parser().isSet("stats")) {
             o["capture"] = QJsonObject{{"sampleRate", stats.sampleRate},
                                        {"channels", stats.channels},
@@ -174,7 +175,9 @@ QCoro::Task<int> record(Context &ctx, double seconds, AudioInputDevice device,
 QCoro::Task<int> play(Context &ctx, QString path) {
     if (!AudioOutputStream::defaultFormat().isValid())
         throw ChoraleError::platform(QStringLiteral("No audio output device."));
-    AudioPlayer player;
+    // The take player and the mixer never play at once.
+    ctx.mixer().stopEngine();
+    AudioPlayer &player = ctx.player();
     player.toggle(path);
     if (!player.isPlaying(path))
         throw ChoraleError::unreadableAudio();
@@ -183,8 +186,8 @@ QCoro::Task<int> play(Context &ctx, QString path) {
         length = AudioFileTools::duration(path);
     } catch (const ChoraleError &) {
     }
-    ctx.err() << "Playing " << QFileInfo(path).fileName() << " (" << Formatters::duration(length)
-              << ")" << Qt::endl;
+    ctx.progress(QStringLiteral("Playing %1 (%2)")
+                         .arg(QFileInfo(path).fileName(), Formatters::duration(length)));
     while (player.isPlaying(path))
         co_await QCoro::sleepFor(50ms);
     ctx.out() << "Played " << path << '\n';
@@ -195,9 +198,7 @@ const Registration devicesCommand({
         "devices",
         "[--json]",
         "List the microphones, the default one first, with their ids.",
-        [](QCommandLineParser &p) {
-            p.addOption({"json", "Print JSON."});
-        },
+        [](QCommandLineParser &p) { addJsonOption(p); },
         devices,
 });
 
@@ -211,7 +212,7 @@ const Registration recordCommand({
                     {"device", "Microphone id, uid or name (default: the system default).", "ID"});
             p.addOption({"character", "Character the take is for.", "NAME"});
             p.addOption({"emotion", "Emotion of that character.", "NAME"});
-            p.addOption({"json", "Print the new take as JSON."});
+            addJsonOption(p, "Print the new take as JSON.");
             p.addOption({"stats", "Also print capture statistics (buffers, failed writes, CPU)."});
         },
         [](Context &ctx) {
@@ -238,12 +239,7 @@ const Registration playCommand({
         "FILE",
         "Play an audio file to the end on the default output.",
         {},
-        [](Context &ctx) {
-            const QString path = ctx.argument(0, "FILE");
-            if (!QFileInfo(path).isFile())
-                throw UsageError{QStringLiteral("no such file: %1").arg(path)};
-            return ctx.await(play(ctx, QFileInfo(path).absoluteFilePath()));
-        },
+        [](Context &ctx) { return ctx.await(play(ctx, ctx.existingFile(0))); },
 });
 
 } // namespace

@@ -1,26 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/CloneOptions.h"
+
 #include <QCommandLineParser>
 #include <QJsonValue>
+#include <QObject>
 #include <QStringList>
 #include <QTextStream>
 #include <qcoro/qcorotask.h>
 
 #include <functional>
-#include <memory>
 
 namespace chorale {
 class AudioPlayer;
 class CleanupSettings;
 class CloneQueueController;
 class DataStore;
+class DialogueMixer;
 class EngineController;
 } // namespace chorale
 
+// chorale-cli's command table and what every command runs with. Each *Commands.cpp file
+// registers its own commands with a file-level `Registration`.
 namespace chorale::cli {
 
-// Exit codes shared by every command.
+class Session;
+
+// Exit codes shared by every command: 0 done; 1 the app refused or failed (its message is
+// printed); 2 the command line itself is wrong (the command's usage is printed).
 enum ExitCode { ok = 0, userError = 1, usageError = 2 };
 
 // Thrown for wrong arguments; printed with the command's usage and exit code 2.
@@ -37,6 +45,8 @@ struct Command {
     // Declares options and positional arguments on the parser.
     std::function<void(QCommandLineParser &)> configure;
     std::function<int(Context &)> run;
+    // More help, shown by `chorale-cli COMMAND --help` after the options.
+    QString details = {};
 };
 
 // Adds a command to the global table; use through a file-level `static const Registration`.
@@ -46,35 +56,52 @@ struct Registration {
 
 const QList<Command> &commands();
 
-// Everything a running command needs: its parsed arguments, output streams, and the app's
-// shared objects, created on first use exactly as the app creates them.
+// Runs one command line (command words, then its arguments) against `session`: parses it,
+// prints help or usage errors, runs the command and reports its failure. Returns the exit code.
+int runCommandLine(Session &session, const QStringList &arguments);
+
+// The command list, as `chorale-cli --help` prints it.
+void printCommandList(QTextStream &stream);
+
+// The options every listing shares.
+void addJsonOption(QCommandLineParser &parser, const QString &what = QStringLiteral("Print JSON."));
+
+// Everything a running command needs: its parsed arguments, the output streams and the app's
+// shared objects (owned by the session, so a batch shares them between its commands).
 class Context {
 public:
-    Context(const Command &command, QCommandLineParser &parser);
-    ~Context();
+    Context(Session &session, const Command &command, QCommandLineParser &parser);
 
+    Session &session() { return m_session; }
     const Command &command() const { return m_command; }
     QCommandLineParser &parser() { return m_parser; }
     QStringList positional() const { return m_parser.positionalArguments(); }
     // The positional argument at `index`, or a usage error naming `what`.
     QString argument(int index, const QString &what) const;
+    // The option's value, or nothing when it was not given.
+    std::optional<QString> option(const QString &name) const;
     bool json() const { return m_parser.isSet(QStringLiteral("json")); }
 
-    QTextStream &out() { return m_out; }
-    QTextStream &err() { return m_err; }
+    // Results go to standard output; progress and failures to standard error.
+    QTextStream &out();
+    QTextStream &err();
     void printJson(const QJsonValue &value);
+    // One line of progress on standard error (nothing with --quiet); a line equal to the one
+    // before is not repeated.
+    void progress(const QString &line);
 
-    // The data store, loaded (folders created, default characters seeded) on first use.
+    // An input file that must exist, as an absolute path; a user error when it does not.
+    QString existingFile(int index, const QString &what = QStringLiteral("FILE")) const;
+    // --effect NAME, checked against the effect names; `none` when not given.
+    CloneEffect effectOption() const;
+
+    // The shared objects, created when the session starts exactly as the app creates them;
+    // the store is loaded on first use.
     DataStore &store();
-
-    // The engine controller, created on first use; the engine it starts is stopped when the
-    // command ends.
     EngineController &engine();
-
-    // The cleanup toggles (read from the preferences), the take player and the clone queue,
-    // each created on first use.
-    CleanupSettings &cleanupSettings();
     AudioPlayer &player();
+    CleanupSettings &cleanupSettings();
+    DialogueMixer &mixer();
     CloneQueueController &cloneQueue();
 
     // Runs a coroutine to completion on the event loop and returns its exit code. Exceptions
@@ -82,16 +109,39 @@ public:
     int await(QCoro::Task<int> &&task);
 
 private:
+    Session &m_session;
     const Command &m_command;
     QCommandLineParser &m_parser;
-    QTextStream m_out;
-    QTextStream m_err;
-    std::unique_ptr<DataStore> m_store;
-    std::unique_ptr<EngineController> m_engine;
-    std::unique_ptr<CleanupSettings> m_cleanupSettings;
-    std::unique_ptr<AudioPlayer> m_player;
-    // Last: it goes first, before the objects its jobs use.
-    std::unique_ptr<CloneQueueController> m_cloneQueue;
 };
+
+// Prints a running job's phase on standard error as it changes ("Speaking… 40%"): when its
+// message changes or its progress reaches the next tenth. Connect the signals that announce a
+// change to refresh() with receiver() as the context; they are disconnected with this object.
+class JobProgress {
+public:
+    struct Phase {
+        QString message;
+        double progress = 0;
+    };
+
+    JobProgress(Context &context, std::function<Phase()> read);
+    void refresh();
+    QObject *receiver() { return &m_receiver; }
+    // Also follows the engine's job message and progress.
+    void followEngine(EngineController &engine);
+
+private:
+    void show();
+
+    Context &m_context;
+    std::function<Phase()> m_read;
+    bool m_scheduled = false;
+    QString m_lastMessage;
+    int m_lastTenth = -1;
+    QObject m_receiver;
+};
+
+// "none|echo|robot|walkieTalkie"
+QString effectNames();
 
 } // namespace chorale::cli

@@ -3,6 +3,7 @@
 // processor on a file, and the cleanup toggles.
 #include "audio/AudioPlayer.h"
 #include "cli/Cli.h"
+#include "cli/JsonOutput.h"
 #include "cli/StoreLookup.h"
 #include "clone/AudioCleanup.h"
 #include "clone/AudioEffects.h"
@@ -12,10 +13,13 @@
 #include "model/Background.h"
 #include "model/CloneOptions.h"
 #include "model/DataPaths.h"
+#include "model/Formatters.h"
+#include "model/Identifiers.h"
 #include "store/DataStore.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <qcoro/qcorosignal.h>
 
 #include <cmath>
@@ -23,13 +27,6 @@
 namespace chorale::cli {
 
 namespace {
-
-QString effectNames() {
-    QStringList names;
-    for (const CloneEffect effect : allCloneEffects())
-        names << rawValue(effect);
-    return names.join(u'|');
-}
 
 QString describe(const CleanupOptions &o) {
     QStringList steps;
@@ -52,34 +49,29 @@ QCoro::Task<int> runProcessor(Context &ctx, std::function<void()> work, QString 
     co_return int(ExitCode::ok);
 }
 
-CloneEffect effectOption(Context &ctx) {
-    if (!ctx.parser().isSet(QStringLiteral("effect")))
-        return CloneEffect::none;
-    const QString name = ctx.parser().value(QStringLiteral("effect"));
-    const auto chosen = cloneEffectFromRaw(name);
-    if (!chosen)
-        throw UsageError{QStringLiteral("unknown effect '%1' (use %2)").arg(name, effectNames())};
-    return *chosen;
-}
-
-QCoro::Task<int> waitForQueue(Context &ctx, CloneQueueController &queue, LibraryItem item) {
+QCoro::Task<int> waitForQueue(Context &ctx, CloneQueueController &queue, QUuid id) {
     co_await qCoro(&queue, &CloneQueueController::drained);
     if (const auto &error = queue.errorMessage()) {
         ctx.err() << *error << Qt::endl;
         co_return int(ExitCode::userError);
     }
-    if (!item.hasConverted()) {
+    const std::optional<LibraryItem> item = ctx.store().item(id);
+    if (!item || !item->hasConverted()) {
         ctx.err() << "The take was not cloned." << Qt::endl;
         co_return int(ExitCode::userError);
     }
-    ctx.out() << "Cloned: " << DataPaths::convertedFile(item.id) << Qt::endl;
+    if (ctx.json())
+        ctx.printJson(itemJson(*item));
+    else
+        ctx.out() << "Cloned " << idText(item->id) << "  " << Formatters::duration(item->duration)
+                  << "  " << DataPaths::convertedFile(item->id) << Qt::endl;
     co_return int(ExitCode::ok);
 }
 
 int clone(Context &ctx) {
     DataStore &store = ctx.store();
     const LibraryItem item = findItem(store, ctx.argument(0, QStringLiteral("TAKE_ID")));
-    const CloneEffect effect = effectOption(ctx);
+    const CloneEffect effect = ctx.effectOption();
     if (item.hasConverted()) {
         ctx.err() << "This take already has a clone: " << DataPaths::convertedFile(item.id)
                   << Qt::endl;
@@ -88,81 +80,64 @@ int clone(Context &ctx) {
 
     // The fallbacks stand in when the take names no character or emotion that still exists.
     std::optional<VoiceCharacter> fallbackCharacter;
-    if (ctx.parser().isSet(QStringLiteral("character")))
-        fallbackCharacter = findCharacter(store, ctx.parser().value(QStringLiteral("character")));
+    if (const auto name = ctx.option(QStringLiteral("character")))
+        fallbackCharacter = findCharacter(store, *name);
     std::optional<QUuid> fallbackEmotion;
-    if (ctx.parser().isSet(QStringLiteral("emotion"))) {
+    if (const auto name = ctx.option(QStringLiteral("emotion"))) {
         const auto owner =
                 fallbackCharacter ? fallbackCharacter : store.character(item.characterId);
         if (!owner)
             throw UsageError{QStringLiteral("--emotion needs --character: the take's character "
                                             "no longer exists")};
-        fallbackEmotion = findEmotion(*owner, ctx.parser().value(QStringLiteral("emotion"))).id;
+        fallbackEmotion = findEmotion(*owner, *name).id;
     }
 
     EngineController &engine = ctx.engine();
     CloneQueueController &queue = ctx.cloneQueue();
+    // Only this job's failure counts (a batch may have seen an earlier one).
+    queue.clearErrorMessage();
 
-    // One line per phase as the take's row would show it, and the engine's start-up on the side.
-    QString shownPhase;
-    const auto showPhase = [&] {
-        const QString message = queue.message(item.id, engine);
-        if (message.isEmpty())
-            return;
-        const QString line = QStringLiteral("%1 %2%").arg(message).arg(
-                std::lround(queue.progress(item.id, engine) * 100));
-        if (line == shownPhase)
-            return;
-        shownPhase = line;
-        ctx.out() << line << Qt::endl;
-    };
+    // One line per phase, as the take's row shows it.
+    JobProgress phases(ctx, [&] {
+        return JobProgress::Phase{queue.message(item.id, engine), queue.progress(item.id, engine)};
+    });
     for (auto changed :
          {&CloneQueueController::cloningIDChanged, &CloneQueueController::preparingCleanupChanged,
           &CloneQueueController::applyingEffectChanged})
-        QObject::connect(&queue, changed, &queue, showPhase);
-    QObject::connect(&engine, &EngineController::convertMessageChanged, &queue, showPhase);
-    QObject::connect(&engine, &EngineController::convertProgressChanged, &queue, showPhase);
-    QString shownStatus;
-    QObject::connect(&engine, &EngineController::statusChanged, &queue, [&] {
-        const EngineStatus &status = engine.status();
-        const QString line = status.loading && status.progress > 0
-                                     ? QStringLiteral("%1 %2%")
-                                               .arg(status.message)
-                                               .arg(std::lround(status.progress * 100))
-                                     : status.message;
-        if (line == shownStatus || line.isEmpty())
-            return;
-        shownStatus = line;
-        ctx.out() << "  engine: " << line << Qt::endl;
-    });
+        QObject::connect(&queue, changed, phases.receiver(), [&] { phases.refresh(); });
+    phases.followEngine(engine);
 
     queue.enqueue(item, ctx.parser().isSet(QStringLiteral("singing")), effect,
                   fallbackCharacter ? std::optional(fallbackCharacter->id) : std::nullopt,
                   fallbackEmotion, store, engine, ctx.cleanupSettings(), ctx.player());
-    ctx.out() << "Waiting to clone…" << Qt::endl;
-    return ctx.await(waitForQueue(ctx, queue, item));
+    ctx.progress(QStringLiteral("Waiting to clone…"));
+    return ctx.await(waitForQueue(ctx, queue, item.id));
 }
 
 const Registration cloneCommand({
         "clone",
         "TAKE_ID [--effect echo|robot|walkieTalkie] [--singing] [--character NAME "
         "[--emotion NAME]]",
-        "Clone a take through the clone queue (cleanup, engine, effect) and print its phases.",
+        "Clone a take: clean it, convert it with the engine, apply the effect.",
         [](QCommandLineParser &p) {
-            p.addOption({"effect", "Effect after cloning: " + effectNames() + ".", "NAME"});
+            p.addOption({"effect", "Effect after cloning: " + effectNames() + " (default none).",
+                         "NAME"});
             p.addOption({"singing", "Convert in singing mode (keeps the melody in key)."});
             p.addOption(
                     {"character", "Character to use when the take's no longer exists.", "NAME"});
             p.addOption({"emotion", "Emotion to use when the take's no longer exists.", "NAME"});
+            addJsonOption(p, "Print the cloned take as JSON.");
         },
         clone,
+        "The take goes through the same clone queue as in the app: the cleanup switches of "
+        "'chorale-cli cleanup-settings' (original.wav to processed.wav), the voice engine "
+        "(started on first use) with the emotion's clip, then the effect. The clone is the "
+        "take's converted.wav. Each phase is shown on standard error.",
 });
 
 int process(Context &ctx) {
-    const QString from = ctx.argument(0, QStringLiteral("IN"));
+    const QString from = ctx.existingFile(0, QStringLiteral("IN"));
     const QString to = QFileInfo(ctx.argument(1, QStringLiteral("OUT"))).absoluteFilePath();
-    if (!QFileInfo(from).isFile())
-        throw UsageError{QStringLiteral("no such file: %1").arg(from)};
     const bool cleanup = ctx.parser().isSet(QStringLiteral("cleanup"));
     const bool effect = ctx.parser().isSet(QStringLiteral("effect"));
     if (cleanup == effect)
@@ -174,7 +149,7 @@ int process(Context &ctx) {
                 ctx, [=] { AudioCleanup::process(from, to, options); },
                 QStringLiteral("Cleaned (%1)").arg(describe(options)), to));
     }
-    const CloneEffect chosen = effectOption(ctx);
+    const CloneEffect chosen = ctx.effectOption();
     return ctx.await(runProcessor(
             ctx, [=] { AudioEffects::process(from, to, chosen); },
             QStringLiteral("Applied %1").arg(title(chosen)), to));
@@ -220,6 +195,13 @@ int cleanupSettings(Context &ctx) {
             throw UsageError{QStringLiteral("expected NAME=on|off, got '%1'").arg(assignment)};
         (settings.*(toggle->set))(value == "on");
     }
+    if (ctx.json()) {
+        QJsonObject values;
+        for (const Toggle &toggle : toggles())
+            values[toggle.name] = (settings.*(toggle.get))();
+        ctx.printJson(values);
+        return ExitCode::ok;
+    }
     for (const Toggle &toggle : toggles())
         ctx.out() << toggle.name.leftJustified(16) << ((settings.*(toggle.get))() ? "on" : "off")
                   << '\n';
@@ -228,10 +210,12 @@ int cleanupSettings(Context &ctx) {
 
 const Registration cleanupSettingsCommand({
         "cleanup-settings",
-        "[reduceNoise|enhanceClarity|normalizeVolume=on|off ...]",
+        "[reduceNoise|enhanceClarity|normalizeVolume=on|off ...] [--json]",
         "Show or change the voice cleanup applied before cloning.",
-        {},
+        [](QCommandLineParser &p) { addJsonOption(p); },
         cleanupSettings,
+        "The switches are the app's own preferences (all on by default), shared with the "
+        "window's Settings screen.",
 });
 
 } // namespace

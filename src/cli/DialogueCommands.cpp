@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Commands on dialogues: creating and filling them from cloned takes, listing, exporting the mix
 // or one track as WAV, and playing them on the default output.
+#include "audio/AudioPlayer.h"
 #include "cli/Cli.h"
+#include "cli/JsonOutput.h"
+#include "cli/Session.h"
 #include "cli/StoreLookup.h"
 #include "dialogue/DialogueMixer.h"
 #include "model/Background.h"
 #include "model/ChoraleError.h"
-#include "model/DataPaths.h"
 #include "model/Formatters.h"
 #include "model/Identifiers.h"
-#include "model/RecordJson.h"
 #include "store/DataStore.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -26,12 +28,6 @@
 namespace chorale::cli {
 
 namespace {
-
-QJsonObject dialogueJson(const DialogueProject &d) {
-    QJsonObject o = RecordJson::toJson(d);
-    o["folder"] = DataPaths::dialogueFolder(d.id);
-    return o;
-}
 
 const DialogueTrack *trackOf(const DialogueProject &d, const QUuid &id) {
     for (const DialogueTrack &t : d.tracks) {
@@ -72,9 +68,7 @@ const Registration listCommand({
         "dialogue list",
         "[--json]",
         "List the dialogues, newest first.",
-        [](QCommandLineParser &p) {
-            p.addOption({"json", "Print JSON."});
-        },
+        [](QCommandLineParser &p) { addJsonOption(p); },
         [](Context &ctx) {
             const auto &dialogues = ctx.store().dialogues();
             if (ctx.json()) {
@@ -99,9 +93,7 @@ const Registration showCommand({
         "dialogue show",
         "DIALOGUE [--json]",
         "Show a dialogue's tracks and clips.",
-        [](QCommandLineParser &p) {
-            p.addOption({"json", "Print JSON."});
-        },
+        [](QCommandLineParser &p) { addJsonOption(p); },
         [](Context &ctx) {
             const DialogueProject d = findDialogue(ctx.store(), ctx.argument(0, "DIALOGUE"));
             if (ctx.json())
@@ -116,9 +108,7 @@ const Registration createCommand({
         "dialogue create",
         "NAME [--json]",
         "Create an empty dialogue.",
-        [](QCommandLineParser &p) {
-            p.addOption({"json", "Print the new dialogue as JSON."});
-        },
+        [](QCommandLineParser &p) { addJsonOption(p, "Print the new dialogue as JSON."); },
         [](Context &ctx) {
             const DialogueProject d = ctx.store().createDialogue(ctx.argument(0, "NAME"));
             if (ctx.json())
@@ -163,7 +153,7 @@ const Registration addCommand({
         [](QCommandLineParser &p) {
             p.addOption({"character-track",
                          "Place each take at the end of its character's own track instead."});
-            p.addOption({"json", "Print the updated dialogue as JSON."});
+            addJsonOption(p, "Print the updated dialogue as JSON.");
         },
         [](Context &ctx) {
             DataStore &store = ctx.store();
@@ -202,23 +192,43 @@ QCoro::Task<int> exportDialogue(Context &ctx, DialogueProject project, QString p
         QString path;
         std::optional<QUuid> trackId;
     } job{project, path, track ? std::optional<QUuid>(track->id) : std::nullopt};
+    const QString what = track ? QStringLiteral("“%1”, track “%2”").arg(project.name, track->name)
+                               : QStringLiteral("“%1”").arg(project.name);
+    // As the Dialogues screen does: no live playback while a mix is rendered.
+    ctx.mixer().stopEngine();
+    ctx.progress(QStringLiteral("Exporting %1…").arg(what));
+    QElapsedTimer clock;
+    clock.start();
     auto work = [&job] { DialogueMixer::bounce(job.project, job.path, job.trackId); };
     co_await runInBackground(std::move(work));
-    ctx.out() << "Exported " << (track ? project.name + u' ' + track->name : project.name) << " to "
-              << path << " (" << Formatters::duration(std::max(project.duration, 0.05))
-              << ", 44.1 kHz stereo 16-bit)\n";
+    const double seconds = std::max(project.duration, 0.05);
+    ctx.progress(QStringLiteral("Exported in %1 s").arg(clock.elapsed() / 1000.0, 0, 'f', 2));
+    if (ctx.json()) {
+        ctx.printJson(QJsonObject{
+                {"file", path},
+                {"dialogue", idText(project.id)},
+                {"track", track ? QJsonValue(idText(track->id)) : QJsonValue(QJsonValue::Null)},
+                {"seconds", seconds},
+                {"sampleRate", 44100},
+                {"channels", 2},
+                {"bitsPerSample", 16}});
+    } else {
+        ctx.out() << "Exported " << what << " to " << path << " (" << Formatters::duration(seconds)
+                  << ", 44.1 kHz stereo 16-bit)" << Qt::endl;
+    }
     co_return int(ExitCode::ok);
 }
 
 const Registration exportCommand({
         "dialogue export",
-        "DIALOGUE OUT.wav [--track NAME]",
+        "DIALOGUE OUT.wav [--track NAME] [--json]",
         "Export the mix, or one track, as a 44.1 kHz stereo 16-bit WAV.",
         [](QCommandLineParser &p) {
             p.addOption({"track",
                          "Export only this track (name or id); the file still spans "
                          "the whole dialogue.",
                          "NAME"});
+            addJsonOption(p, "Print what was written as JSON.");
         },
         [](Context &ctx) {
             const DialogueProject d = findDialogue(ctx.store(), ctx.argument(0, "DIALOGUE"));
@@ -226,10 +236,12 @@ const Registration exportCommand({
             if (QFileInfo(path).isDir())
                 throw UsageError{QStringLiteral("%1 is a folder").arg(path)};
             std::optional<DialogueTrack> track;
-            if (ctx.parser().isSet("track"))
-                track = findTrack(d, ctx.parser().value("track"));
+            if (const auto name = ctx.option("track"))
+                track = findTrack(d, *name);
             return ctx.await(exportDialogue(ctx, d, path, track));
         },
+        "A mix louder than full scale is brought down to a peak of 0.89; a quieter one is "
+        "written as summed. An existing file at OUT.wav is replaced.",
 });
 
 const Registration playCommand({
@@ -246,7 +258,9 @@ const Registration playCommand({
             if (!ok || from < 0)
                 throw UsageError{"--from needs a number of seconds, 0 or more"};
 
-            DialogueMixer mixer;
+            // The take player and the mixer never play at once.
+            ctx.player().stop();
+            DialogueMixer &mixer = ctx.mixer();
             mixer.play(d, from);
             if (!mixer.isPlaying()) {
                 ctx.err() << "Nothing to play: " << d.name
@@ -255,25 +269,30 @@ const Registration playCommand({
                                                           "audio output could be opened.\n");
                 return int(ExitCode::userError);
             }
-            QTextStream &out = ctx.out();
-            const bool live = isatty(fileno(stdout));
+            // The playhead is progress: it goes to standard error, rewritten in place on a
+            // terminal and once a second otherwise.
+            QTextStream &err = ctx.err();
+            const bool live = isatty(STDERR_FILENO) && !ctx.session().quiet();
             auto show = [&] {
-                out << (live ? "\r" : "") << "Playing " << d.name << "  "
+                if (ctx.session().quiet())
+                    return;
+                err << (live ? "\r" : "") << "Playing " << d.name << "  "
                     << Formatters::clock(mixer.currentTime()) << " / "
                     << Formatters::clock(d.duration) << (live ? "" : "\n");
-                out.flush();
+                err.flush();
             };
             show();
             QTimer progress;
             QObject::connect(&progress, &QTimer::timeout, show);
             progress.start(live ? 100 : 1000);
-            QObject::connect(&mixer, &DialogueMixer::isPlayingChanged, [&] {
+            QObject::connect(&mixer, &DialogueMixer::isPlayingChanged, &progress, [&] {
                 if (!mixer.isPlaying())
                     QCoreApplication::exit(0);
             });
             // Ctrl-C stops playback cleanly instead of killing the output mid-buffer.
-            static int stopRequests = 0;
-            std::signal(SIGINT, [](int) { ++stopRequests; });
+            static volatile std::sig_atomic_t stopRequests = 0;
+            stopRequests = 0;
+            const auto previous = std::signal(SIGINT, [](int) { stopRequests = 1; });
             QTimer interrupt;
             QObject::connect(&interrupt, &QTimer::timeout, [&] {
                 if (stopRequests)
@@ -281,8 +300,12 @@ const Registration playCommand({
             });
             interrupt.start(50);
             QCoreApplication::exec();
+            std::signal(SIGINT, previous);
             show();
-            out << '\n';
+            if (live)
+                err << Qt::endl;
+            ctx.out() << "Played " << d.name << " to " << Formatters::clock(mixer.currentTime())
+                      << Qt::endl;
             return int(ExitCode::ok);
         },
 });

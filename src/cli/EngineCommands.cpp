@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Commands on the voice engine: starting it on demand and showing where it would be found.
-// $CHORALE_ENGINE_SCRIPT, when set, names an engine script tried before the usual locations.
+// Commands on the voice engine: starting it ahead of the first job and showing where it would
+// be found. $CHORALE_ENGINE_SCRIPT, when set, names an engine script tried before the usual
+// locations; $CHORALE_ENGINE_BACKEND chooses the engine's backend (see engine/README.md).
 #include "cli/Cli.h"
 #include "engine/EngineController.h"
 #include "engine/EnginePaths.h"
@@ -8,77 +9,86 @@
 #include "model/DataPaths.h"
 
 #include <QDir>
-#include <QObject>
-
-#include <cmath>
+#include <QJsonObject>
 
 namespace chorale::cli {
 
 namespace {
 
-QString statusLine(const EngineStatus &status) {
-    if (status.loading && status.progress > 0)
-        return QStringLiteral("%1 %2%").arg(status.message).arg(std::lround(status.progress * 100));
-    return status.message;
+QJsonObject statusJson(const EngineStatus &status) {
+    return {{"ready", status.ready},
+            {"loading", status.loading},
+            {"started", status.started},
+            {"progress", status.progress},
+            {"message", status.message},
+            {"error", status.error ? QJsonValue(*status.error) : QJsonValue(QJsonValue::Null)}};
 }
 
-QCoro::Task<int> startEngine(EngineController &engine) {
+QCoro::Task<int> startEngine(Context &ctx) {
+    EngineController &engine = ctx.engine();
     co_await engine.ensureStarted();
+    if (ctx.json())
+        ctx.printJson(statusJson(engine.status()));
+    else
+        ctx.out() << engine.status().message << Qt::endl;
     co_return int(ExitCode::ok);
 }
 
-int start(Context &ctx) {
-    EngineController &engine = ctx.engine();
-    QString printed;
-    QObject::connect(&engine, &EngineController::statusChanged, &engine, [&] {
-        const QString line = statusLine(engine.status());
-        if (line == printed)
-            return;
-        printed = line;
-        ctx.out() << line << Qt::endl;
-    });
-    // On failure the status error is printed (to stderr) by await().
-    return ctx.await(startEngine(engine));
-}
-
 int paths(Context &ctx) {
-    int code = ExitCode::ok;
+    QJsonObject found;
     QStringList errors;
-    const auto show = [&](const char *label, auto find) {
-        QString value;
+    const auto find = [&](const char *key, auto locate) {
         try {
-            value = find();
+            found[key] = locate();
         } catch (const ChoraleError &error) {
-            value = QStringLiteral("not found");
+            found[key] = QJsonValue::Null;
             errors << error.message();
-            code = ExitCode::userError;
         }
-        ctx.out() << label << value << '\n';
     };
-    show("Script:            ", [] { return EnginePaths::serverURL(); });
-    show("Interpreter:       ", [] { return EnginePaths::pythonURL(); });
-    show("Working directory: ",
+    find("script", [] { return EnginePaths::serverURL(); });
+    find("interpreter", [] { return EnginePaths::pythonURL(); });
+    find("workingDirectory",
          [] { return EnginePaths::workingDirectory().value_or(QDir::currentPath()); });
-    ctx.out() << "Socket:            " << DataPaths::engineSocket() << '\n'
-              << "Log:               " << DataPaths::engineLog() << Qt::endl;
+    found["socket"] = DataPaths::engineSocket();
+    found["log"] = DataPaths::engineLog();
+
+    if (ctx.json()) {
+        ctx.printJson(found);
+    } else {
+        const auto show = [&](const char *label, const char *key) {
+            const QJsonValue value = found[key];
+            ctx.out() << label << (value.isNull() ? QStringLiteral("not found") : value.toString())
+                      << '\n';
+        };
+        show("Script:            ", "script");
+        show("Interpreter:       ", "interpreter");
+        show("Working directory: ", "workingDirectory");
+        show("Socket:            ", "socket");
+        show("Log:               ", "log");
+        ctx.out().flush();
+    }
     for (const QString &error : errors)
         ctx.err() << error << Qt::endl;
-    return code;
+    return errors.isEmpty() ? ExitCode::ok : ExitCode::userError;
 }
 
 const Registration startCommand({
         "engine start",
-        "",
-        "Start the voice engine and wait until its models are ready; prints each status change.",
-        {},
-        start,
+        "[--json]",
+        "Start the voice engine and wait until its models are ready.",
+        [](QCommandLineParser &p) { addJsonOption(p, "Print the engine's status as JSON."); },
+        [](Context &ctx) { return ctx.await(startEngine(ctx)); },
+        "Every command that needs the engine starts it by itself; this one only starts it "
+        "ahead of time (in a batch, or to download the models once). Each step of the start-up "
+        "is shown on standard error. The engine stops when chorale-cli ends; its output goes to "
+        "engine.log in the data directory.",
 });
 
 const Registration pathsCommand({
         "engine paths",
-        "",
-        "Show the engine script and Python interpreter that would be used.",
-        {},
+        "[--json]",
+        "Show the engine script, Python interpreter, socket and log that would be used.",
+        [](QCommandLineParser &p) { addJsonOption(p); },
         paths,
 });
 

@@ -8,6 +8,9 @@
 #include "naming/Transcriber.h"
 #include "store/DataStore.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
+
 namespace chorale::cli {
 
 namespace {
@@ -76,29 +79,39 @@ int title(Context &ctx) {
                                                          : "failed; the model is still missing")
                   << '\n';
     }
+    QJsonArray titled;
     for (const LibraryItem &before : targets) {
         const std::optional<LibraryItem> after = store.item(before.id);
         if (!after)
             continue;
-        if (before.needsTitle() && !after->needsTitle())
-            ctx.out() << idText(after->id) << "  " << *after->title << '\n';
-        else if (verbose)
+        if (before.needsTitle() && !after->needsTitle()) {
+            titled.append(QJsonObject{{"id", idText(after->id)}, {"title", *after->title}});
+            if (!ctx.json())
+                ctx.out() << idText(after->id) << "  " << *after->title << '\n';
+        } else if (verbose) {
             ctx.err() << idText(after->id) << ": "
                       << (before.needsTitle() ? "no title" : "already titled") << '\n';
+        }
     }
+    if (ctx.json())
+        ctx.printJson(titled);
     return code;
 }
 
 const Registration titleCommand({
         "title",
-        "[TAKE_ID|--all] [--verbose]",
+        "[TAKE_ID|--all] [--verbose] [--json]",
         "Title untitled takes from their first words (needs whisper.cpp and its model).",
         [](QCommandLineParser &p) {
             p.addOption({"all", "Title every take that has no title (the default)."});
             p.addOption({"verbose", "Say whether whisper.cpp and the model are present and "
                                     "which model files were looked for."});
+            addJsonOption(p, "Print the new titles as a JSON array of {id, title}.");
         },
         title,
+        "Prints each new title. Without whisper.cpp or its model takes stay untitled, quietly: "
+        "run with --verbose to see what is missing. The language is the app's prompt and title "
+        "language (the preference chl.voiceLanguage).",
 });
 
 } // namespace

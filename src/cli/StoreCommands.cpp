@@ -1,41 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Commands on characters and takes: listing, importing, renaming and deleting.
 #include "cli/Cli.h"
+#include "cli/JsonOutput.h"
 #include "cli/StoreLookup.h"
-#include "model/DataPaths.h"
 #include "model/Formatters.h"
 #include "model/Identifiers.h"
-#include "model/RecordJson.h"
 #include "store/DataStore.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
 namespace chorale::cli {
 
 namespace {
-
-QJsonObject characterJson(const VoiceCharacter &c) {
-    QJsonObject o = RecordJson::toJson(c);
-    QJsonArray emotions;
-    for (const auto &e : c.emotions) {
-        QJsonObject eo = RecordJson::toJson(e);
-        eo["path"] = DataPaths::characterFolder(c.id) + u'/' + e.fileName;
-        emotions.append(eo);
-    }
-    o["emotions"] = emotions;
-    return o;
-}
-
-QJsonObject itemJson(const LibraryItem &item) {
-    QJsonObject o = RecordJson::toJson(item);
-    o["displayTitle"] = item.displayTitle();
-    o["original"] = DataPaths::originalFile(item.id);
-    o["converted"] = item.hasConverted() ? QJsonValue(DataPaths::convertedFile(item.id))
-                                         : QJsonValue(QJsonValue::Null);
-    return o;
-}
 
 int list(Context &ctx) {
     DataStore &store = ctx.store();
@@ -46,7 +23,7 @@ int list(Context &ctx) {
         for (const auto &i : store.items())
             takes.append(itemJson(i));
         for (const auto &d : store.dialogues())
-            dialogues.append(RecordJson::toJson(d));
+            dialogues.append(dialogueJson(d));
         ctx.printJson(QJsonObject{{"dataDirectory", DataStore::rootDirectory()},
                                   {"characters", characters},
                                   {"takes", takes},
@@ -76,20 +53,11 @@ int list(Context &ctx) {
     return ExitCode::ok;
 }
 
-QString existingFile(Context &ctx, int index) {
-    const QString path = ctx.argument(index, QStringLiteral("FILE"));
-    if (!QFileInfo(path).isFile())
-        throw UsageError{QStringLiteral("no such file: %1").arg(path)};
-    return QFileInfo(path).absoluteFilePath();
-}
-
 const Registration listCommand({
         "list",
         "[--json]",
         "List characters, takes and dialogues.",
-        [](QCommandLineParser &p) {
-            p.addOption({"json", "Print JSON."});
-        },
+        [](QCommandLineParser &p) { addJsonOption(p); },
         list,
 });
 
@@ -99,14 +67,14 @@ const Registration addCharacterCommand({
         "Create a character from a 3–30 s voice clip (WAV, FLAC or MP3).",
         [](QCommandLineParser &p) {
             p.addOption({"emotion", "Name of the clip's emotion (default Neutral).", "NAME"});
-            p.addOption({"json", "Print the new character as JSON."});
+            addJsonOption(p, "Print the new character as JSON.");
         },
         [](Context &ctx) {
             const QString name = ctx.argument(0, "NAME").trimmed();
             if (name.isEmpty())
                 throw UsageError{"the character needs a name"};
             const VoiceCharacter c = ctx.store().addCharacter(name, ctx.parser().value("emotion"),
-                                                              existingFile(ctx, 1));
+                                                              ctx.existingFile(1));
             if (ctx.json())
                 ctx.printJson(characterJson(c));
             else
@@ -124,7 +92,7 @@ const Registration addEmotionCommand({
         [](Context &ctx) {
             const VoiceCharacter c = findCharacter(ctx.store(), ctx.argument(0, "CHARACTER"));
             const QString name = ctx.argument(1, "NAME");
-            ctx.store().addEmotion(c, name, existingFile(ctx, 2));
+            ctx.store().addEmotion(c, name, ctx.existingFile(2));
             const auto updated = ctx.store().character(c.id);
             ctx.out() << "Added " << updated->emotions.last().name << " to " << c.name << '\n';
             return int(ExitCode::ok);
@@ -204,10 +172,10 @@ const Registration importTakeCommand({
             p.addOption({"emotion", "Emotion of that character.", "NAME"});
             p.addOption({"device", "Device name stored with the take (default: File).", "NAME",
                          "File"});
-            p.addOption({"json", "Print the new take as JSON."});
+            addJsonOption(p, "Print the new take as JSON.");
         },
         [](Context &ctx) {
-            const QString file = existingFile(ctx, 0);
+            const QString file = ctx.existingFile(0);
             DataStore &store = ctx.store();
             std::optional<VoiceCharacter> character;
             std::optional<CharacterEmotion> emotion;
