@@ -42,9 +42,13 @@ QCoro::Task<int> runTracked(bool fail) {
 
 TEST(BackgroundWork, WorkRunsAtItsPriorityAndIsDestroyedOnce) {
     alive = 0;
+    // The pool thread lets go of the job just after it reports the result: wait for the pool
+    // before counting.
     EXPECT_EQ(QCoro::waitFor(runTracked(false)), 42);
+    QThreadPool::globalInstance()->waitForDone();
     EXPECT_EQ(alive, 0);
     EXPECT_EQ(QCoro::waitFor(runTracked(true)), -2);
+    QThreadPool::globalInstance()->waitForDone();
     EXPECT_EQ(alive, 0);
 }
 
