@@ -80,7 +80,8 @@ public:
     QString argument(int index, const QString &what) const;
     // The option's value, or nothing when it was not given.
     std::optional<QString> option(const QString &name) const;
-    bool json() const { return m_parser.isSet(QStringLiteral("json")); }
+    // Whether --json was given (commands without the option never see it).
+    bool json() const { return m_parser.optionNames().contains(QStringLiteral("json")); }
 
     // Results go to standard output; progress and failures to standard error.
     QTextStream &out();

@@ -116,8 +116,7 @@ int clone(Context &ctx) {
 
 const Registration cloneCommand({
         "clone",
-        "TAKE_ID [--effect echo|robot|walkieTalkie] [--singing] [--character NAME "
-        "[--emotion NAME]]",
+        "TAKE_ID [--effect NAME] [--singing] [--character NAME [--emotion NAME]] [--json]",
         "Clone a take: clean it, convert it with the engine, apply the effect.",
         [](QCommandLineParser &p) {
             p.addOption({"effect", "Effect after cloning: " + effectNames() + " (default none).",

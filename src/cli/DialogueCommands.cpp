@@ -148,7 +148,7 @@ const Registration deleteCommand({
 
 const Registration addCommand({
         "dialogue add",
-        "DIALOGUE TAKE_ID... [--character-track]",
+        "DIALOGUE TAKE_ID... [--character-track] [--json]",
         "Copy the clones of takes into a dialogue, one after another at its end.",
         [](QCommandLineParser &p) {
             p.addOption({"character-track",

@@ -63,7 +63,7 @@ const Registration listCommand({
 
 const Registration addCharacterCommand({
         "add-character",
-        "NAME FILE [--emotion NAME]",
+        "NAME FILE [--emotion NAME] [--json]",
         "Create a character from a 3–30 s voice clip (WAV, FLAC or MP3).",
         [](QCommandLineParser &p) {
             p.addOption({"emotion", "Name of the clip's emotion (default Neutral).", "NAME"});
@@ -165,7 +165,7 @@ const Registration deleteCharacterCommand({
 
 const Registration importTakeCommand({
         "import-take",
-        "FILE [--character NAME] [--emotion NAME] [--device NAME]",
+        "FILE [--character NAME] [--emotion NAME] [--device NAME] [--json]",
         "Save an audio file as a new take in the library.",
         [](QCommandLineParser &p) {
             p.addOption({"character", "Character the take is for.", "NAME"});
