@@ -23,14 +23,14 @@ void LibraryProxyModel::setSort(LibrarySort sort) {
     if (m_sort == sort)
         return;
     m_sort = sort;
-    invalidate();
+    rebuild();
 }
 
 void LibraryProxyModel::setCharacterFilter(const std::optional<QUuid> &characterId) {
     if (m_characterFilter == characterId)
         return;
     m_characterFilter = characterId;
-    invalidateFilter();
+    rebuild();
 }
 
 void LibraryProxyModel::setQuery(const QString &query) {
@@ -38,7 +38,14 @@ void LibraryProxyModel::setQuery(const QString &query) {
     if (m_query == normalized)
         return;
     m_query = normalized;
-    invalidateFilter();
+    rebuild();
+}
+
+// Redoes the whole mapping (one pass of the filter and one sort) rather than updating it row by
+// row: a new search can add or drop thousands of rows in as many runs, which costs several
+// times more here and in the view. Views see one layout change and redraw.
+void LibraryProxyModel::rebuild() {
+    invalidate();
 }
 
 const LibraryItem &LibraryProxyModel::itemAt(int row) const {

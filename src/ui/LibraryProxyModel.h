@@ -45,6 +45,8 @@ protected:
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 
 private:
+    void rebuild();
+
     LibraryTakeModel *m_takes = nullptr;
     LibrarySort m_sort = LibrarySort::date;
     std::optional<QUuid> m_characterFilter;

@@ -28,13 +28,13 @@ QVariantList peakValues(const QList<float> &peaks) {
 TimelineEditor::TimelineEditor(QObject *parent)
     : QObject(parent)
     , m_tracks({QStringLiteral("trackId"), QStringLiteral("name"), QStringLiteral("index"),
-                QStringLiteral("color"), QStringLiteral("headerOpacity"),
+                QStringLiteral("trackColor"), QStringLiteral("headerOpacity"),
                 QStringLiteral("laneHighlighted"), QStringLiteral("striped"),
                 QStringLiteral("exportEnabled"), QStringLiteral("exportTip"),
                 QStringLiteral("exportMenuText")},
                QStringLiteral("trackId"))
-    , m_clips({QStringLiteral("clipId"), QStringLiteral("trackIndex"), QStringLiteral("x"),
-               QStringLiteral("y"), QStringLiteral("width"), QStringLiteral("color"),
+    , m_clips({QStringLiteral("clipId"), QStringLiteral("trackIndex"), QStringLiteral("clipX"),
+               QStringLiteral("clipY"), QStringLiteral("clipWidth"), QStringLiteral("color"),
                QStringLiteral("selected"), QStringLiteral("moving"),
                QStringLiteral("characterName"), QStringLiteral("peaks")},
               QStringLiteral("clipId")) {
@@ -307,7 +307,7 @@ void TimelineEditor::rebuild() {
                     {QStringLiteral("trackId"), idText(track.id)},
                     {QStringLiteral("name"), track.name},
                     {QStringLiteral("index"), i},
-                    {QStringLiteral("color"), Geo::trackColor(i)},
+                    {QStringLiteral("trackColor"), Geo::trackColor(i)},
                     {QStringLiteral("headerOpacity"), hover == i ? 0.22 : 0.12},
                     {QStringLiteral("laneHighlighted"), hover == i},
                     {QStringLiteral("striped"), i % 2 == 0},
@@ -326,9 +326,9 @@ void TimelineEditor::rebuild() {
             clipRows << QVariantMap{
                     {QStringLiteral("clipId"), idText(clip.id)},
                     {QStringLiteral("trackIndex"), track},
-                    {QStringLiteral("x"), Geo::clipX(clip, m_pixelsPerSecond)},
-                    {QStringLiteral("y"), Geo::clipY(track)},
-                    {QStringLiteral("width"), Geo::clipWidth(clip, m_pixelsPerSecond)},
+                    {QStringLiteral("clipX"), Geo::clipX(clip, m_pixelsPerSecond)},
+                    {QStringLiteral("clipY"), Geo::clipY(track)},
+                    {QStringLiteral("clipWidth"), Geo::clipWidth(clip, m_pixelsPerSecond)},
                     {QStringLiteral("color"), Geo::trackColor(track)},
                     {QStringLiteral("selected"), m_selectedClip == clip.id},
                     {QStringLiteral("moving"), m_movingClip && m_movingClip->id == clip.id},

@@ -23,11 +23,13 @@ namespace chorale {
 // it shows a private working copy; a move is applied only on release. Main thread.
 class TimelineEditor : public QObject {
     Q_OBJECT
-    QML_ANONYMOUS
-    // {trackId, name, index, color, headerOpacity, laneHighlighted, striped, exportEnabled,
+    QML_ELEMENT
+    QML_UNCREATABLE("Each Dialogues screen has its own, as DialoguesViewModel.timeline")
+    // {trackId, name, index, trackColor, headerOpacity, laneHighlighted, striped, exportEnabled,
     //  exportTip, exportMenuText}
     Q_PROPERTY(chorale::KeyedListModel *tracks READ tracks CONSTANT)
-    // {clipId, trackIndex, x, y, width, color, selected, moving, characterName, peaks}
+    // {clipId, trackIndex, clipX, clipY, clipWidth, color, selected, moving, characterName,
+    //  peaks}
     Q_PROPERTY(chorale::KeyedListModel *clips READ clips CONSTANT)
     Q_PROPERTY(double contentWidth READ contentWidth NOTIFY layoutChanged)
     Q_PROPERTY(double totalHeight READ totalHeight NOTIFY layoutChanged)
@@ -45,13 +47,12 @@ class TimelineEditor : public QObject {
     Q_PROPERTY(double laneHeight READ laneHeight CONSTANT)
     Q_PROPERTY(double clipHeight READ clipHeight CONSTANT)
     Q_PROPERTY(double gripWidth READ gripWidth CONSTANT)
+    // Pointer travel, in points, before a press on a block becomes a move and a press on a grip
+    // becomes a trim.
+    Q_PROPERTY(double moveThreshold READ moveThreshold CONSTANT)
+    Q_PROPERTY(double trimThreshold READ trimThreshold CONSTANT)
 
 public:
-    // Minimum pointer travel, in points, before a press on a block becomes a move and before
-    // a press on a grip becomes a trim.
-    static constexpr double moveThreshold = 3;
-    static constexpr double trimThreshold = 1;
-
     struct Callbacks {
         std::function<void(double seconds)> onSeek;
         std::function<void()> onBeginEdit;
@@ -96,6 +97,8 @@ public:
     static double laneHeight();
     static double clipHeight();
     static double gripWidth();
+    static double moveThreshold() { return 3; }
+    static double trimThreshold() { return 1; }
 
     // Whether a track can be exported: it has a clip longer than 10 ms and no export runs.
     bool canExport(const DialogueTrack &track) const;

@@ -176,9 +176,9 @@ TEST_F(TimelineEditorTest, ShowsTracksClipsAndRuler) {
     ASSERT_EQ(timeline.clips()->rowCount(), 3);
     const QVariantMap third = timeline.clips()->get(2);
     EXPECT_EQ(third["trackIndex"].toInt(), 1);
-    EXPECT_DOUBLE_EQ(third["x"].toDouble(), 100);
-    EXPECT_DOUBLE_EQ(third["width"].toDouble(), 150);
-    EXPECT_DOUBLE_EQ(third["y"].toDouble(), 28 + 76 + 5);
+    EXPECT_DOUBLE_EQ(third["clipX"].toDouble(), 100);
+    EXPECT_DOUBLE_EQ(third["clipWidth"].toDouble(), 150);
+    EXPECT_DOUBLE_EQ(third["clipY"].toDouble(), 28 + 76 + 5);
 
     // Peaks arrive: the block shows the part between its trims (0.5..2 of 10 s).
     QList<float> peaks;
@@ -259,7 +259,7 @@ TEST_F(TimelineEditorTest, TrimShowsADraftAndCommitsOnlyOnRelease) {
     ASSERT_TRUE(shown);
     EXPECT_DOUBLE_EQ(shown->clips[2].trimStart, 0);
     EXPECT_DOUBLE_EQ(shown->clips[2].startTime, 0.5);
-    EXPECT_DOUBLE_EQ(timeline.clips()->get(2)["x"].toDouble(), 50);
+    EXPECT_DOUBLE_EQ(timeline.clips()->get(2)["clipX"].toDouble(), 50);
 
     timeline.finishTrim();
     ASSERT_EQ(changes.size(), 1);
