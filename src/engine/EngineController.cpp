@@ -194,6 +194,8 @@ QCoro::Task<> EngineController::waitForHealth(CancellationToken token) {
             } catch (const std::exception &) {
                 // Not answering yet; keep polling.
             }
+            if (!self)
+                throw stoppedError();
             if (healthy)
                 co_return;
         }
@@ -222,9 +224,9 @@ QCoro::Task<> EngineController::prepareModels(CancellationToken token) {
         } catch (const std::exception &) {
             // A busy or unreachable engine reads as "not ready"; keep polling.
         }
-        attempt += triesSpent(began, m_timing, m_timing.statusInterval);
         if (!self || token.isCancelled())
             throw stoppedError();
+        attempt += triesSpent(began, m_timing, m_timing.statusInterval);
 
         status = m_status;
         status.ready = boolean(report, QStringLiteral("ready"));
@@ -355,6 +357,9 @@ QCoro::Task<> EngineController::pollProgress(CancellationToken token) {
         } catch (const std::exception &) {
             // Progress is a courtesy; the job itself reports failures.
         }
+        // A poll that failed because the controller went away must not touch it.
+        if (!self || token.isCancelled())
+            co_return;
         co_await token.sleep(m_timing.progressInterval);
         if (!self)
             co_return;
