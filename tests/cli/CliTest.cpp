@@ -177,7 +177,9 @@ TEST_F(CliTest, ABatchIsCheckedBeforeAnyOfItRunsAndStopsAtItsFirstFailure) {
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_TRUE(result.err.contains(c.message)) << result.err.toStdString();
         QStringList names;
-        for (const DialogueProject &d : reloaded()->dialogues())
+        // Named: a range-for over a member of a temporary store would outlive the store.
+        const auto after = reloaded();
+        for (const DialogueProject &d : after->dialogues())
             names << d.name;
         names.sort();
         EXPECT_EQ(names, c.dialogues);
