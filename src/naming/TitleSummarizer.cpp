@@ -111,7 +111,12 @@ std::optional<QString> summarize(const QString &transcript) {
     if (characterCount(title) < 2)
         return std::nullopt;
     const QString first = firstCharacters(title, 1);
-    return first.toUpper() + title.mid(first.size());
+    const QString capital = first.toUpper();
+    // A letter whose capital is several letters (the ligature "ﬃ" becomes "FFI") stays as it
+    // was transcribed, so that the title keeps within its length.
+    if (characterCount(capital) != 1)
+        return title;
+    return capital + title.mid(first.size());
 }
 
 } // namespace chorale::TitleSummarizer

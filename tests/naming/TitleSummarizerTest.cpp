@@ -81,7 +81,12 @@ INSTANTIATE_TEST_SUITE_P(
                 Case{"rest_stays_as_transcribed", "iPhone photos of NASA", "IPhone photos of NASA"},
                 Case{"accented_first_letter", QStringLiteral("e\u0301cole du soir"),
                      QStringLiteral("E\u0301cole du soir")},
-                Case{"question_cut", "Uh, what? Again", "What?"}),
+                Case{"question_cut", "Uh, what? Again", "What?"},
+                // A capital of several letters (the ligature "ﬃ" is "FFI") would take a title
+                // of 48 characters past the limit: that first letter stays as transcribed.
+                Case{"capital_of_several_letters_keeps_the_limit",
+                     QStringLiteral("\ufb03 abcdefghij abcdefghij abcdefghij abcdefghij ab"),
+                     QStringLiteral("\ufb03 abcdefghij abcdefghij abcdefghij abcdefghij ab")}),
         [](const ::testing::TestParamInfo<Case> &param) { return std::string(param.param.name); });
 
 } // namespace
