@@ -9,6 +9,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -161,8 +162,9 @@ std::optional<double> durationFromSndfile(const QString &path) {
     if (!file || info.samplerate <= 0 || info.frames <= 0)
         return std::nullopt;
     sf_count_t frames = info.frames;
-    // MP3 frame counts are estimates without a LAME header: count what really decodes.
-    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
+    // MP3 frame counts are estimates without a LAME header, and a stream that does not state
+    // its length (a FLAC with no sample count) reads as SF_COUNT_MAX: count what really decodes.
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG || info.frames == SF_COUNT_MAX) {
         std::vector<float> block(size_t(copyBlockFrames) * size_t(info.channels));
         frames = 0;
         sf_count_t n;
@@ -280,20 +282,30 @@ void convertWithAudioFile(const QString &from, const QString &to) {
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = inInfo.channels;
     outInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    if (qint64(inInfo.frames) * inInfo.channels * 4 > maxWavDataBytes)
-        throw ChoraleError::platform(QStringLiteral("This recording is too long to store as WAV."));
+    // A length the source does not state (SF_COUNT_MAX) is checked while copying instead.
+    const auto tooLong = [] {
+        return ChoraleError::platform(
+                QStringLiteral("This recording is too long to store as WAV."));
+    };
+    const qint64 maxFrames = maxWavDataBytes / (qint64(std::max(inInfo.channels, 1)) * 4);
+    if (inInfo.frames != SF_COUNT_MAX && qint64(inInfo.frames) > maxFrames)
+        throw tooLong();
     Sndfile out = openSndfile(to, SFM_WRITE, outInfo);
     if (!out)
         throw sndfileError(nullptr);
 
     std::vector<float> block(size_t(copyBlockFrames) * size_t(inInfo.channels));
     // Read to the real end of the stream: decoders may report an estimated length.
+    qint64 copied = 0;
     for (;;) {
         const sf_count_t n = sf_readf_float(in.get(), block.data(), copyBlockFrames);
         if (n < 0 || sf_error(in.get()) != SF_ERR_NO_ERROR)
             throw sndfileError(in.get());
         if (n == 0)
             break;
+        copied += n;
+        if (copied > maxFrames)
+            throw tooLong();
         if (sf_writef_float(out.get(), block.data(), n) != n)
             throw sndfileError(out.get());
     }

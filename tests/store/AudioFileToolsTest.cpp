@@ -90,6 +90,28 @@ TEST_F(AudioFileToolsTest, MeasuresAndConvertsCommonFormats) {
     }
 }
 
+// A FLAC stream may leave its total length unset (streaming encoders write 0), which libsndfile
+// reports as the largest possible frame count: such a file is measured and converted by what
+// it really holds.
+TEST_F(AudioFileToolsTest, FlacOfUnknownLengthIsMeasuredByItsAudio) {
+    const QString source = writeTone(
+            root.scratch("unknown.flac"),
+            {.seconds = 2.0, .sampleRate = 16000, .format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16});
+    QByteArray bytes = readAll(source);
+    // STREAMINFO follows "fLaC" and its block header; its 36-bit sample count starts in the
+    // low half of its byte 13.
+    ASSERT_EQ(bytes.left(4), "fLaC");
+    bytes[8 + 13] = char(quint8(bytes[8 + 13]) & 0xf0);
+    for (int i = 14; i < 18; ++i)
+        bytes[8 + i] = 0;
+    writeAll(source, bytes);
+
+    EXPECT_NEAR(AudioFileTools::duration(source), 2.0, 0.01);
+    const QString wav = root.scratch("unknown.out.wav");
+    AudioFileTools::convertToWAV(source, wav);
+    EXPECT_EQ(readAudio(wav).frames, 32000);
+}
+
 TEST_F(AudioFileToolsTest, ConvertingReplacesTheDestination) {
     const QString source = writeTone(root.scratch("a.wav"), {.seconds = 1.0});
     const QString wav = root.scratch("out.wav");
