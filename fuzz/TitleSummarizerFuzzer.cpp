@@ -10,11 +10,15 @@ using namespace chorale;
 
 namespace {
 
+// User-perceived characters. Qt's finder can report a boundary inside a surrogate pair (after
+// a Khmer symbol), which is not one.
 int graphemes(const QString &text) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     int count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
+    for (qsizetype at; (at = finder.toNextBoundary()) > 0;) {
+        if (at == text.size() || !text[at].isLowSurrogate() || !text[at - 1].isHighSurrogate())
+            ++count;
+    }
     return count;
 }
 

@@ -14,12 +14,21 @@ namespace {
 // Sounds speech recognition writes down before the first real word.
 constexpr std::array fillers{u"um", u"uh", u"er", u"ah", u"hmm", u"mm"};
 
+// Qt's grapheme finder can report a boundary inside a surrogate pair (after a Khmer symbol
+// such as U+17F8 it breaks at every code unit): such a position never counts or cuts.
+bool splitsPair(const QString &text, qsizetype at) {
+    return at > 0 && at < text.size() && text[at - 1].isHighSurrogate() &&
+           text[at].isLowSurrogate();
+}
+
 // Number of grapheme clusters in `text`.
 int characterCount(const QString &text) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     int count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
+    for (qsizetype at; (at = finder.toNextBoundary()) > 0;) {
+        if (!splitsPair(text, at))
+            ++count;
+    }
     return count;
 }
 
@@ -27,11 +36,14 @@ int characterCount(const QString &text) {
 QString firstCharacters(const QString &text, int count) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype end = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count;) {
         const qsizetype next = finder.toNextBoundary();
         if (next < 0)
             break;
+        if (splitsPair(text, next))
+            continue;
         end = next;
+        ++i;
     }
     return text.left(end);
 }
