@@ -59,11 +59,11 @@ def main(argv: list[str] | None = None) -> int:
     stopping = threading.Event()
     running: list[EngineHTTPServer] = []
 
-    def stop(signum, frame) -> None:
+    def stop(signum, frame, reason: str | None = None) -> None:
         if stopping.is_set():
             return
         stopping.set()
-        log.info("received %s, stopping", signal.Signals(signum).name)
+        log.info("%s, stopping", reason or f"received {signal.Signals(signum).name}")
         if running:
             # shutdown() waits for serve_forever to return, so it cannot run on this thread.
             threading.Thread(target=running[0].shutdown, daemon=True).start()
@@ -77,6 +77,7 @@ def main(argv: list[str] | None = None) -> int:
         return 1
     own = os.stat(args.unix_socket)
     running.append(server)
+    watch_parent(stopping, lambda: stop(signal.SIGTERM, None, "the app that started the engine is gone"))
     try:
         if not stopping.is_set():
             log.info("listening on %s", args.unix_socket)
@@ -91,6 +92,20 @@ def main(argv: list[str] | None = None) -> int:
     sys.stdout.flush()
     sys.stderr.flush()
     os._exit(0)
+
+
+def watch_parent(stopping: threading.Event, on_orphaned) -> None:
+    """Stop when the process that started the engine goes away (a crashed or killed app never
+    sends SIGTERM); the engine would otherwise keep running with nobody to talk to."""
+    parent = os.getppid()
+
+    def watch() -> None:
+        while not stopping.wait(1.0):
+            if os.getppid() != parent:
+                on_orphaned()
+                return
+
+    threading.Thread(target=watch, name="parent-watch", daemon=True).start()
 
 
 def bind(path: str, service: EngineService) -> EngineHTTPServer:

@@ -1,8 +1,11 @@
 """The engine's side of the app protocol, over a real Unix socket."""
 
 import os
+import signal
 import socket
 import stat
+import subprocess
+import sys
 import threading
 import time
 
@@ -10,7 +13,7 @@ import numpy as np
 import pytest
 import soundfile as sf
 
-from helpers import http, start_engine
+from helpers import SERVER, http, start_engine
 
 
 def test_health_status_progress_and_prepare(engine):
@@ -306,3 +309,39 @@ def test_fresh_engine_uses_dsp_prepares_on_demand_and_cleans_scratch(tmp_path, v
         assert list((tmp_path / "data" / "tmp").iterdir()) == []  # scratch files cleaned up
     finally:
         assert eng.stop() == 0
+
+
+def test_engine_stops_when_the_app_that_started_it_is_gone(tmp_path):
+    # A stand-in for the app: starts the engine, waits until it listens, then dies without
+    # sending SIGTERM, as a crashed or killed app would.
+    sock = tmp_path / "engine.sock"
+    launcher = (
+        "import os, subprocess, sys, time\n"
+        f"p = subprocess.Popen([sys.executable, {str(SERVER)!r}, '--unix-socket', {str(sock)!r}],"
+        f" stdout=open({str(tmp_path / 'engine.log')!r}, 'wb'), stderr=subprocess.STDOUT,"
+        " env=dict(os.environ, CHORALE_ENGINE_BACKEND='dsp'))\n"
+        "print(p.pid, flush=True)\n"
+        f"while not os.path.exists({str(sock)!r}): time.sleep(0.05)\n"
+    )
+    out = subprocess.run([sys.executable, "-c", launcher], capture_output=True, text=True,
+                         timeout=60, check=True)
+    pid = int(out.stdout.strip())
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        if not _running(pid):
+            break
+        time.sleep(0.1)
+    else:
+        os.kill(pid, signal.SIGKILL)
+        raise AssertionError("the engine outlived the app that started it")
+    assert not sock.exists()
+    assert "the app that started the engine is gone" in (tmp_path / "engine.log").read_text()
+
+
+def _running(pid: int) -> bool:
+    """Alive and not a zombie (an orphan's exit may never be reaped in a container)."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except FileNotFoundError:
+        return False
