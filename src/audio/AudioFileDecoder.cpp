@@ -2,6 +2,7 @@
 #include "audio/AudioFileDecoder.h"
 
 #include "audio/AudioLogging.h"
+#include "dsp/Peak.h"
 #include "model/ChoraleError.h"
 
 #include <QFile>
@@ -103,6 +104,7 @@ qint64 AudioFileDecoder::readSource(float *into, qint64 frames) {
     const sf_count_t got = sf_readf_float(m_file, into, frames);
     if (got <= 0)
         return 0;
+    dsp::silenceNonFinite(into, std::size_t(got) * std::size_t(m_fileChannels));
     if (m_sourceLeft >= 0)
         m_sourceLeft -= got;
     return got;

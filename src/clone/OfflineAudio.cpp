@@ -166,6 +166,7 @@ std::optional<PlanarAudio> readWhole(const QString &path) {
         const sf_count_t want = std::min<sf_count_t>(blockFrames, info.frames - done);
         const sf_count_t got = sf_readf_float(file.get(), block.data(), want);
         if (got > 0) {
+            dsp::silenceNonFinite(block.data(), std::size_t(got) * std::size_t(info.channels));
             for (std::size_t c = 0; c < starts.size(); ++c)
                 at[c] = starts[c] + done;
             deinterleave(block.data(), at.data(), info.channels, int(got));
@@ -239,6 +240,8 @@ PlanarAudio renderToMemory(const QString &from, double extraSeconds, const Conne
             // heard after the input ends.
             float *target = channels == 1 ? at[0] : interleaved.data();
             const sf_count_t got = sf_readf_float(input.get(), target, n);
+            dsp::silenceNonFinite(target, std::size_t(std::max<sf_count_t>(got, 0)) *
+                                                  std::size_t(channels));
             if (got < n) {
                 if (sf_error(input.get()) != SF_ERR_NO_ERROR)
                     throw fileError(from, input.get());
@@ -284,6 +287,9 @@ void render(const QString &from, const QString &to, double extraSeconds, const C
             sf_count_t got = 0;
             if (!inputEnded) {
                 got = sf_readf_float(input.get(), interleaved.data(), n);
+                dsp::silenceNonFinite(interleaved.data(),
+                                      std::size_t(std::max<sf_count_t>(got, 0)) *
+                                              std::size_t(channels));
                 if (got < n) {
                     if (sf_error(input.get()) != SF_ERR_NO_ERROR)
                         throw fileError(from, input.get());

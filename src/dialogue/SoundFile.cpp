@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogue/SoundFile.h"
 
+#include "dsp/Peak.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -29,7 +31,9 @@ bool SoundFile::seek(sf_count_t frame) {
 sf_count_t SoundFile::read(float *interleaved, sf_count_t frames) {
     if (!m_file || frames <= 0)
         return 0;
-    return std::max<sf_count_t>(0, sf_readf_float(m_file, interleaved, frames));
+    const sf_count_t got = std::max<sf_count_t>(0, sf_readf_float(m_file, interleaved, frames));
+    dsp::silenceNonFinite(interleaved, std::size_t(got) * std::size_t(m_info.channels));
+    return got;
 }
 
 void SoundFile::close() {

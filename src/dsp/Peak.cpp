@@ -25,6 +25,11 @@ void scale(float *samples, std::size_t count, float gain) {
         samples[i] *= gain;
 }
 
+void silenceNonFinite(float *samples, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = std::isfinite(samples[i]) ? samples[i] : 0.0f;
+}
+
 std::optional<float> PeakNormalization::gainFor(float peak) {
     if (!(peak > silenceFloor) || !(std::fabs(peak - target) > tolerance))
         return std::nullopt;

@@ -13,6 +13,9 @@ float peak(const float *samples, std::size_t count);
 // Largest absolute value over planar channels.
 float peak(const float *const *channels, int channelCount, std::size_t frames);
 void scale(float *samples, std::size_t count, float gain);
+// Replaces NaN and infinite samples (a damaged float file) with silence, so one bad sample
+// cannot spread through filters, mixes and normalisation.
+void silenceNonFinite(float *samples, std::size_t count);
 
 // Peak normalisation to 0.89 (about −1 dBFS). Returns the gain to apply, or nothing when the
 // signal should be left untouched: silence (peak at most 0.0001) and peaks already within 0.01

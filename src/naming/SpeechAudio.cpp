@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "naming/SpeechAudio.h"
 
+#include "dsp/Peak.h"
+
 #include <QFile>
 
 #include <sndfile.h>
@@ -41,6 +43,7 @@ std::optional<std::vector<float>> pcm16k(const QString &path) {
     }
     if (sf_error(file.get()) != SF_ERR_NO_ERROR || frames == 0)
         return std::nullopt;
+    dsp::silenceNonFinite(interleaved.data(), size_t(frames) * channels);
 
     // The first channel stands for the take: the recorder's channels carry the same voice.
     std::vector<float> mono(static_cast<size_t>(frames));

@@ -18,7 +18,9 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace chorale;
 using namespace chorale::test;
@@ -211,4 +213,19 @@ TEST_F(AudioCleanupTest, UnreadableInputThrowsAndWritesNothing) {
     EXPECT_FALSE(QFileInfo::exists(out));
     // No temporary files are left behind.
     EXPECT_EQ(QDir(root.scratch("")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// NaN or infinite samples in a damaged take become silence instead of spreading through the
+// filters and normalisation into every sample of the result.
+TEST_F(AudioCleanupTest, NonFiniteSamplesBecomeSilence) {
+    std::vector<float> source = speechLike(0.4, 48000, 1, 0.5f);
+    source[1000] = std::numeric_limits<float>::infinity();
+    source[2000] = std::numeric_limits<float>::quiet_NaN();
+    writeSamples(in, source, 48000, 1);
+    AudioCleanup::process(in, out, {true, true, true});
+    const AudioInfo result = readAudio(out);
+    ASSERT_EQ(result.frames, (long long)source.size());
+    EXPECT_TRUE(std::all_of(result.samples.begin(), result.samples.end(),
+                            [](float s) { return std::isfinite(s); }));
+    EXPECT_FLOAT_EQ(peakOf(result.samples), 0.89f);
 }

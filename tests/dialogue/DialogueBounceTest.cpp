@@ -20,6 +20,7 @@
 #include <cmath>
 #include <csignal>
 #include <functional>
+#include <limits>
 
 using namespace chorale;
 using namespace chorale::test;
@@ -186,4 +187,20 @@ TEST_F(DialogueBounceTest, AFailedExportKeepsThePreviousFile) {
 
     DialogueBounce::bounce(builder.project(), out());
     EXPECT_EQ(readAudio(out()).frames, 2 * 44100);
+}
+
+// Infinite or NaN samples in one clip are silence in the export; they neither scale the whole
+// mix down to nothing nor turn into full-scale clicks.
+TEST_F(DialogueBounceTest, NonFiniteSamplesInAClipAreSilence) {
+    std::vector<float> damaged = constant(1, 44100, 0.25f);
+    damaged[100] = std::numeric_limits<float>::infinity();
+    damaged[200] = std::numeric_limits<float>::quiet_NaN();
+    DialogueBuilder builder;
+    builder.clip(builder.track("Anna"), 0, damaged, 44100);
+    DialogueBounce::bounce(builder.project(), out());
+    const std::vector<float> left = channel(readAudio(out()), 0);
+    ASSERT_EQ(left.size(), 44100u);
+    EXPECT_EQ(left[100], 0.0f);
+    EXPECT_EQ(left[200], 0.0f);
+    EXPECT_NEAR(left[300], 0.25f, lsb);
 }

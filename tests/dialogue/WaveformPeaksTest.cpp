@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace chorale;
 using namespace chorale::test;
@@ -127,4 +128,20 @@ TEST_F(WaveformPeaksTest, BadInputGivesAnEmptyList) {
     EXPECT_TRUE(WaveformPeaks::load(file({}), 256).isEmpty());
     writeAll(root.scratch("junk.wav"), "RIFF not really a wave file");
     EXPECT_TRUE(WaveformPeaks::load(root.scratch("junk.wav"), 256).isEmpty());
+}
+
+// A damaged float file may hold NaN or infinite samples: they count as silence, so the rest of
+// the clip still draws and no bin is NaN.
+TEST_F(WaveformPeaksTest, NonFiniteSamplesCountAsSilence) {
+    std::vector<float> samples(400, 0.25f);
+    samples[10] = std::numeric_limits<float>::infinity();
+    samples[20] = -std::numeric_limits<float>::infinity();
+    samples[30] = std::numeric_limits<float>::quiet_NaN();
+    std::fill(samples.begin() + 200, samples.end(), 0.5f);
+    const QList<float> peaks = WaveformPeaks::load(file(samples), 4);
+    ASSERT_EQ(peaks.size(), 4);
+    EXPECT_EQ(peaks[0], 0.5f);
+    EXPECT_EQ(peaks[1], 0.5f);
+    EXPECT_EQ(peaks[2], 1.0f);
+    EXPECT_EQ(peaks[3], 1.0f);
 }
