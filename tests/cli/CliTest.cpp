@@ -37,7 +37,7 @@ protected:
     CliTest() {
         DataStore store;
         store.load();
-        ToneSpec clip;
+        Tone clip;
         clip.seconds = 4.0;
         ada = store.addCharacter("Ada", "Calm", writeTone(root.scratch("calm.wav"), clip));
         clip.seconds = 1.5;

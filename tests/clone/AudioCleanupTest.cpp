@@ -150,7 +150,7 @@ TEST_F(AudioCleanupTest, NormalizationRules) {
     };
     for (const Case c : {Case{0.5f, true}, Case{0.895f, false}, Case{0.0f, false},
                          Case{0.00005f, false}, Case{0.97f, true}}) {
-        ToneSpec tone;
+        Tone tone;
         tone.seconds = 0.25;
         tone.frequency = 250; // whole periods: the sine reaches its amplitude
         tone.amplitude = c.peak;

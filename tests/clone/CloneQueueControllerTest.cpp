@@ -36,7 +36,7 @@ class CloneQueueTest : public ::testing::Test {
 protected:
     CloneQueueTest() {
         store.load();
-        ToneSpec clip;
+        Tone clip;
         clip.seconds = 3.5;
         ada = store.addCharacter("Ada", "Calm", writeTone(root.scratch("calm.wav"), clip));
         clip.frequency = 220;

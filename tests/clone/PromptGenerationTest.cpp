@@ -63,7 +63,7 @@ class PromptGenerationTest : public ::testing::Test {
 protected:
     PromptGenerationTest() {
         store.load();
-        ToneSpec clip;
+        Tone clip;
         clip.seconds = 4.0;
         clip.sampleRate = 24000;
         ada = store.addCharacter("Ada", "Calm", writeTone(root.scratch("calm.wav"), clip));

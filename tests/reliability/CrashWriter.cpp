@@ -527,13 +527,13 @@ void makeSources(const QString &folder) {
         const QString path = folder + u'/' + QLatin1String(f.name);
         if (QFileInfo::exists(path))
             continue;
-        test::ToneSpec spec;
-        spec.seconds = f.seconds;
-        spec.sampleRate = 16000;
-        spec.frequency = f.frequency;
-        spec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        test::Tone tone;
+        tone.seconds = f.seconds;
+        tone.sampleRate = 16000;
+        tone.frequency = f.frequency;
+        tone.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
         // Written beside and renamed, so a kill here never leaves a short source behind.
-        test::writeTone(path + QStringLiteral(".part"), spec);
+        test::writeTone(path + QStringLiteral(".part"), tone);
         QFile::rename(path + QStringLiteral(".part"), path);
     }
 }

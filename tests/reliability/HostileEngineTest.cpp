@@ -75,7 +75,7 @@ class HostileEngineTest : public ::testing::TestWithParam<HostileCase> {
 protected:
     HostileEngineTest() {
         store.load();
-        ToneSpec clip;
+        Tone clip;
         clip.seconds = 3.5;
         ada = store.addCharacter("Ada", "Calm", writeTone(root.scratch("calm.wav"), clip));
         cleanup.setReduceNoise(false);
@@ -94,10 +94,10 @@ protected:
     }
 
     LibraryItem take(const QString &name) {
-        ToneSpec spec;
-        spec.seconds = 1;
+        Tone tone;
+        tone.seconds = 1;
         return store.saveOriginalRecording(1, ada, ada.emotions.first(), "Test mic",
-                                           writeTone(root.scratch(name), spec));
+                                           writeTone(root.scratch(name), tone));
     }
 
     static QByteArray hash(const QString &path) {

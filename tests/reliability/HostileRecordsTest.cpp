@@ -58,10 +58,10 @@ protected:
     }
 
     QString tone(const QString &name, double seconds) const {
-        ToneSpec spec;
-        spec.seconds = seconds;
-        spec.sampleRate = 16000;
-        return writeTone(root.scratch(name), spec);
+        Tone tone;
+        tone.seconds = seconds;
+        tone.sampleRate = 16000;
+        return writeTone(root.scratch(name), tone);
     }
 
     // Ordinary records made through the store: a character, a cloned take, a dialogue.

@@ -43,7 +43,7 @@ QString describe(uint32_t mask) {
 SentinelTree::SentinelTree(const QString &root)
     : m_root(root) {
     QDir().mkpath(m_root + QStringLiteral("/inner"));
-    ToneSpec tone;
+    Tone tone;
     tone.seconds = 3.5;
     tone.sampleRate = 16000;
     writeTone(victim(), tone);

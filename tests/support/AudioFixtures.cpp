@@ -29,27 +29,27 @@ QString writeSamples(const QString &path, const std::vector<float> &interleaved,
     return path;
 }
 
-QString writeTone(const QString &path, const ToneSpec &spec) {
+QString writeTone(const QString &path, const Tone &tone) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     SF_INFO info{};
-    info.samplerate = spec.sampleRate;
-    info.channels = spec.channels;
-    info.format = spec.format ? spec.format : (SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    info.samplerate = tone.sampleRate;
+    info.channels = tone.channels;
+    info.format = tone.format ? tone.format : (SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!file)
         throw std::runtime_error(sf_strerror(nullptr));
-    const auto frames = static_cast<sf_count_t>(std::llround(spec.seconds * spec.sampleRate));
+    const auto frames = static_cast<sf_count_t>(std::llround(tone.seconds * tone.sampleRate));
     std::vector<float> block;
     constexpr sf_count_t blockFrames = 4096;
     for (sf_count_t start = 0; start < frames; start += blockFrames) {
         const sf_count_t n = std::min(blockFrames, frames - start);
-        block.assign(static_cast<size_t>(n * spec.channels), 0.0f);
+        block.assign(static_cast<size_t>(n * tone.channels), 0.0f);
         for (sf_count_t i = 0; i < n; ++i) {
-            const double t = double(start + i) / spec.sampleRate;
+            const double t = double(start + i) / tone.sampleRate;
             const float v =
-                    float(spec.amplitude * std::sin(2 * std::numbers::pi * spec.frequency * t));
-            for (int c = 0; c < spec.channels; ++c)
-                block[size_t(i * spec.channels + c)] = v;
+                    float(tone.amplitude * std::sin(2 * std::numbers::pi * tone.frequency * t));
+            for (int c = 0; c < tone.channels; ++c)
+                block[size_t(i * tone.channels + c)] = v;
         }
         sf_writef_float(file, block.data(), n);
     }

@@ -8,7 +8,7 @@
 namespace chorale::test {
 
 // Audio files made inside the tests (no binary fixtures in the repository).
-struct ToneSpec {
+struct Tone {
     double seconds = 1.0;
     int sampleRate = 48000;
     int channels = 1;
@@ -18,7 +18,7 @@ struct ToneSpec {
 };
 
 // Writes a sine tone (the same on every channel) and returns the path.
-QString writeTone(const QString &path, const ToneSpec &spec);
+QString writeTone(const QString &path, const Tone &tone);
 
 // Writes the given interleaved samples as a float WAV.
 QString writeSamples(const QString &path, const std::vector<float> &interleaved, int sampleRate,
